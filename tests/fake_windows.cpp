@@ -13,6 +13,11 @@ const char* const kInstallKeys[6] = {
     "SOFTWARE\\Halvorne, Incorporated\\KORVANT R1\\Install Information",
 };
 
+const char* const kProgramSubpaths[6] = {
+    "kdnc.exe", "KorvR2max\\KDNC\\kdnc.exe", "KorvR2max\\KDNC\\kdnc.exe",
+    "KorvR2\\KDNC\\kdnc.exe", "KorvR2\\KDNC\\kdnc.exe", "KorvR1\\KDNC\\kdnc.exe",
+};
+
 namespace {
 
 FakeWindows* world = nullptr;
@@ -45,13 +50,29 @@ std::string Resolve(std::string path)
     return Lower(resolved);
 }
 
+// Going back only to the last star keeps a pattern of many stars from
+// taking exponential time.
 bool Matches(const char* pattern, const char* name)
 {
-    if (*pattern == '\0')
-        return *name == '\0';
-    if (*pattern == '*')
-        return Matches(pattern + 1, name) || (*name != '\0' && Matches(pattern, name + 1));
-    return *name != '\0' && (*pattern == '?' || *pattern == *name) && Matches(pattern + 1, name + 1);
+    const char* star = nullptr;
+    const char* resume = name;
+    while (*name != '\0') {
+        if (*pattern == '*') {
+            star = pattern++;
+            resume = name;
+        } else if (*pattern != '\0' && (*pattern == '?' || *pattern == *name)) {
+            ++pattern;
+            ++name;
+        } else if (star) {
+            pattern = star + 1;
+            name = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (*pattern == '*')
+        ++pattern;
+    return *pattern == '\0';
 }
 
 // A file or any folder above one; wildcards only in the last component.
@@ -63,7 +84,7 @@ bool Exists(const std::string& rawPath)
     const std::size_t cut = path.rfind('\\');
     const std::string folder = path.substr(0, cut), pattern = path.substr(cut + 1);
     for (const std::string& file : world->files) {
-        const std::string entry = Lower(file);
+        const std::string entry = Resolve(file);
         for (std::size_t end = entry.find('\\'); ; end = entry.find('\\', end + 1)) {
             const std::string prefix = entry.substr(0, end);
             const std::size_t split = prefix.rfind('\\');
@@ -88,6 +109,11 @@ int FakeGetWindowTextA(WindowHandle window, char* text, int maxCount)
     world->calls.push_back("GetWindowTextA");
     if (window != world->foreground || maxCount != MAX_PATH)
         Fault("GetWindowTextA: wrong window or count");
+    if (world->titleUnterminated) {
+        const std::size_t count = std::min(world->title.size(), static_cast<std::size_t>(maxCount));
+        std::memcpy(text, world->title.data(), count);
+        return static_cast<int>(count);
+    }
     const std::string title = world->titleUnreadable ? "" : world->title.substr(0, maxCount - 1);
     std::memcpy(text, title.c_str(), title.size() + 1);
     return static_cast<int>(title.size());
@@ -152,7 +178,7 @@ SearchHandle FakeFindFirstFileA(const char* fileName, FindDataRecord* findData)
     world->searches.push_back(fileName);
     if (!findData || std::strlen(fileName) >= static_cast<std::size_t>(MAX_PATH))
         Fault("FindFirstFileA: arguments");
-    if (world->findFirstFails || !Exists(fileName))
+    if (world->findFirstFails || world->failingSearches.count(fileName) || !Exists(fileName))
         return INVALID_HANDLE_VALUE;
     world->openSearches.insert(nextSearch);
     return nextSearch++;
@@ -204,7 +230,11 @@ const WindowsOperations kFakeOperations = {
 
 } // namespace
 
-FakeWindows::FakeWindows() { world = this; }
+FakeWindows::FakeWindows()
+{
+    world = this;
+    keyPaths.clear();  // one world per run, however many runs a process makes
+}
 FakeWindows::~FakeWindows() { world = nullptr; }
 
 const WindowsOperations& FakeWindows::Operations() const { return kFakeOperations; }

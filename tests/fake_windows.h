@@ -31,11 +31,13 @@ struct FakeWindows {
     WindowHandle foreground = 0x10;
     std::string title;
     bool titleUnreadable = false;
+    bool titleUnterminated = false;  // a window that fills the buffer with no terminator
     std::map<std::string, std::map<std::string, Value>> registry;  // key path -> value name -> value
     std::set<std::string> deniedKeys;
     std::string currentDirectory = "C:\\Work";
-    std::vector<std::string> files;  // absolute; their folders exist too
+    std::vector<std::string> files;  // resolved like a search; their folders exist too
     bool findFirstFails = false, shellFails = false, loadStringFails = false;
+    std::set<std::string> failingSearches;  // exact paths whose find-first fails
 
     // What the launcher did.
     std::vector<std::string> calls;  // operation names, in order
@@ -58,3 +60,5 @@ struct FakeWindows {
 
 // The registry key paths of the six install records, in probe order.
 extern const char* const kInstallKeys[6];
+// The program's place under each row's install folder, in the same order.
+extern const char* const kProgramSubpaths[6];

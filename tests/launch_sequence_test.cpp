@@ -113,4 +113,45 @@ TEST(RunLauncher, ReadsTheTitleBeforeTheRegistry)
     EXPECT_EQ(world.calls.back(), "ShellExecuteA");
 }
 
+// Every mix of row failures over the six rows, each row otherwise installed:
+// the first row that did not fail is launched, or else the box is shown.
+TEST(RunLauncher, AnyMixOfRowFailuresLaunchesTheFirstSoundRowOrWarns)
+{
+    const auto program = [](int row) { return "C:\\Row" + std::to_string(row) + "\\" + kProgramSubpaths[row]; };
+    const struct {
+        const char* name;
+        void (*fail)(FakeWindows&, int row, const std::string& program);
+    } failures[] = {
+        {"no failure", [](FakeWindows&, int, const std::string&) {}},
+        {"open fails", [](FakeWindows& w, int row, const std::string&) { w.deniedKeys.insert(kInstallKeys[row]); }},
+        {"read fails", [](FakeWindows& w, int row, const std::string&) {
+             w.registry[kInstallKeys[row]][row < 2 ? "InstallLocation" : "Path"].failing = 5;
+         }},
+        {"find-first fails", [](FakeWindows& w, int, const std::string& path) { w.failingSearches.insert(path); }},
+    };
+    for (int mix = 0; mix < 4 * 4 * 4 * 4 * 4 * 4; ++mix) {
+        FakeWindows world;
+        std::string described;
+        int sound = -1;
+        for (int row = 0, rest = mix; row < 6; ++row, rest /= 4) {
+            world.SetValue(kInstallKeys[row], row < 2 ? "InstallLocation" : "Path", "C:\\Row" + std::to_string(row));
+            world.AddFile(program(row));
+            failures[rest % 4].fail(world, row, program(row));
+            described += std::string(failures[rest % 4].name) + "; ";
+            if (rest % 4 == 0 && sound < 0)
+                sound = row;
+        }
+
+        EXPECT_EQ(RunLauncher(world.Operations()), 0) << described;
+        EXPECT_EQ(world.openedKeys.size(), sound < 0 ? 6u : sound + 1u) << described;
+        if (sound < 0) {
+            EXPECT_TRUE(world.launches.empty() && world.boxes.size() == 1) << described;
+        } else {
+            ASSERT_TRUE(world.launches.size() == 1 && world.boxes.empty()) << described;
+            EXPECT_EQ(world.launches[0].file, program(sound)) << described;
+        }
+        EXPECT_EQ(world.Problems(), kNone) << described;
+    }
+}
+
 } // namespace
