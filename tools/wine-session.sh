@@ -1,0 +1,76 @@
+# shellcheck shell=bash
+# Sourced by scripts/demo and tests/e2e/run: a private X display, scratch
+# Wine prefixes whose servers stay up between commands, the editor stand-in
+# run inside one of them, and the cleanup of all that. The caller sets
+# editor_exe and kdnc_exe (the two stand-ins) and traps stop_session on EXIT.
+
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+session_display_pid="" session_prefixes=()
+
+stop_session() {
+    local prefix
+    for prefix in "${session_prefixes[@]}"; do
+        WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+    done
+    [ -z "$session_display_pid" ] || kill "$session_display_pid" 2>/dev/null || true
+}
+
+# Windows name of a file on this machine, through Wine's Z: drive.
+winpath() {
+    local path
+    path=$(realpath -m "$1")
+    printf 'Z:%s\n' "${path//\//\\}"
+}
+
+# Starts Xvfb on a free display for the windows and boxes, and exports
+# DISPLAY; the number lands in DIR/display.
+start_display() {
+    rm -f "$1/display"
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$1/display" </dev/null >"$1/xvfb.log" 2>&1 &
+    session_display_pid=$!
+    for _ in $(seq 100); do
+        if [ -s "$1/display" ]; then
+            DISPLAY=:$(cat "$1/display") && export DISPLAY
+            return
+        fi
+        sleep 0.05
+    done
+    echo "Xvfb did not start; see $1/xvfb.log" >&2
+    return 1
+}
+
+# Makes fresh prefixes side by side, each given as DIR:ARCH (win32 or win64).
+open_prefixes() {
+    local item jobs=()
+    for item in "$@"; do
+        session_prefixes+=("${item%:*}")
+        make_prefix "${item%:*}" "${item##*:}" &
+        jobs+=($!)
+    done
+    for item in "${jobs[@]}"; do wait "$item"; done
+}
+
+make_prefix() {
+    export WINEPREFIX=$1 WINEARCH=$2
+    # A server left by an earlier run would outlive its deleted prefix.
+    [ ! -d "$WINEPREFIX" ] || wineserver -k 2>/dev/null || true
+    rm -rf "$WINEPREFIX"
+    mkdir -p "$WINEPREFIX"
+    # Started first, since a running server cannot be made persistent. Should
+    # stop_session never run, it ends a minute after its last program.
+    wineserver -p60
+    wineboot -i >/dev/null 2>&1
+    # With no window manager on the display, Wine would wait two seconds for
+    # one as each window closes, and would draw no captions.
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
+    # Keeps Wine's desktop open between runs, for a quarter of an hour at most.
+    wine "$editor_exe" --timeout-ms 900000 --hold-desktop </dev/null >/dev/null 2>&1 &
+    # The first windows of a fresh prefix may not get the foreground.
+    run_editor --title warm-up "$(winpath "$kdnc_exe")" >/dev/null || true
+}
+
+# Runs the editor stand-in in $WINEPREFIX from its C: drive, so that the
+# programs it starts have C:\ as their current directory.
+run_editor() {
+    (cd "$WINEPREFIX/drive_c" && wine "$editor_exe" "$@")
+}
