@@ -13,7 +13,6 @@ const char kDemoEditionPattern[] = "Predator CNC Editor for KORVANT Demo - [%[^]
 // from a title of at most 259 characters always fits the path buffer.
 bool ScanTitle(const char* title, const char* pattern, char* path)
 {
-    // cppcheck-suppress invalidscanf
     return std::sscanf(title, pattern, path) == 1;
 }
 
