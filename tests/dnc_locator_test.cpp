@@ -98,6 +98,7 @@ TEST(FindDncProgram, ARowThatFailsMovesOnToTheNext)
         world.registry[kInstallKeys[2]] = {};
         world.SetValue(kInstallKeys[3], "Path", "C:\\B");
         world.AddFile(std::string("C:\\A\\") + kMax);
+        world.AddFile(std::string(kStaleFolder) + "\\" + kMax);
         world.AddFile("C:\\B\\KorvR2\\KDNC\\kdnc.exe");
         c.arrange(world);
         EXPECT_STREQ(FindDncProgram(world.Operations()).text, "C:\\B\\KorvR2\\KDNC\\kdnc.exe");

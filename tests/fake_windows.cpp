@@ -18,6 +18,8 @@ const char* const kProgramSubpaths[6] = {
     "KorvR2\\KDNC\\kdnc.exe", "KorvR2\\KDNC\\kdnc.exe", "KorvR1\\KDNC\\kdnc.exe",
 };
 
+const char kStaleFolder[] = "C:\\Stale";
+
 namespace {
 
 FakeWindows* world = nullptr;
@@ -75,10 +77,13 @@ bool Matches(const char* pattern, const char* name)
     return *pattern == '\0';
 }
 
-// A file or any folder above one; wildcards only in the last component.
+// A file or any folder above one; `*` and `?` only in the last component.
+// Not modelled, and so answered as absent where Windows may find something:
+// the DOS wildcards `"`, `<` and `>`, short names, `.` and `..`, trailing
+// dots and blanks, UNC paths.
 bool Exists(const std::string& rawPath)
 {
-    if (rawPath.empty() || rawPath.back() == '\\' || rawPath.back() == '/')
+    if (rawPath.empty() || rawPath.back() == '\\' || rawPath.back() == '/' || rawPath.rfind("\\\\", 0) == 0)
         return false;
     const std::string path = Resolve(rawPath);
     const std::size_t cut = path.rfind('\\');
@@ -125,6 +130,8 @@ std::int32_t FakeRegOpenKeyExA(RegistryKey root, const char* subKey, std::uint32
     world->calls.push_back("RegOpenKeyExA");
     world->openedKeys.push_back(subKey);
     world->openAccess.push_back(access);
+    if (!world->openKeys.empty() || !world->openSearches.empty())
+        Fault("RegOpenKeyExA: an earlier key or search is still open");
     if (root != HKEY_LOCAL_MACHINE || options != 0)
         Fault("RegOpenKeyExA: wrong root or options");
     if (world->deniedKeys.count(subKey))
@@ -149,16 +156,16 @@ std::int32_t FakeRegQueryValueExA(RegistryKey key, const char* valueName, std::u
         Fault("RegQueryValueExA: buffer not zero-filled");
     const auto& values = world->registry[keyPaths[key]];
     const auto found = values.find(valueName);
-    if (found == values.end())
-        return 2;
-    if (found->second.failing != ERROR_SUCCESS)
-        return found->second.failing;
-    const std::string& bytes = found->second.bytes;
-    if (bytes.size() > *dataSize) {
-        std::memset(data, 0xCD, *dataSize);  // Windows leaves the buffer undefined
-        *dataSize = static_cast<std::uint32_t>(bytes.size());
-        return ERROR_MORE_DATA;
+    std::int32_t status = found == values.end() ? 2 : found->second.failing;
+    if (status == ERROR_SUCCESS && found->second.bytes.size() > *dataSize)
+        status = ERROR_MORE_DATA;
+    if (status != ERROR_SUCCESS) {
+        // After a failed read Windows leaves the buffer undefined: here it
+        // holds a plausible folder, which only the status tells apart.
+        std::strcpy(reinterpret_cast<char*>(data), kStaleFolder);
+        return status;
     }
+    const std::string& bytes = found->second.bytes;
     std::memcpy(data, bytes.data(), bytes.size());
     *dataSize = static_cast<std::uint32_t>(bytes.size());
     return ERROR_SUCCESS;
@@ -178,6 +185,8 @@ SearchHandle FakeFindFirstFileA(const char* fileName, FindDataRecord* findData)
     world->searches.push_back(fileName);
     if (!findData || std::strlen(fileName) >= static_cast<std::size_t>(MAX_PATH))
         Fault("FindFirstFileA: arguments");
+    if (!world->openKeys.empty())
+        Fault("FindFirstFileA: a registry key is still open");
     if (world->findFirstFails || world->failingSearches.count(fileName) || !Exists(fileName))
         return INVALID_HANDLE_VALUE;
     world->openSearches.insert(nextSearch);

@@ -58,6 +58,8 @@ struct FakeWindows {
     std::vector<std::string> Problems() const;
 };
 
+// What a failed registry read leaves in the caller's buffer.
+extern const char kStaleFolder[];
 // The registry key paths of the six install records, in probe order.
 extern const char* const kInstallKeys[6];
 // The program's place under each row's install folder, in the same order.
