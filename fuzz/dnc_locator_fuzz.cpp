@@ -17,17 +17,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::uint8_t kind = input.Byte();
         const std::size_t length = input.Byte() + ((kind & 0x10) ? 256u : 0u);
         const std::string bytes = input.Bytes(length);
-        const std::string valueName = row < 2 ? "InstallLocation" : "Path";
         switch (kind & 7) {
         case 0: break;
-        case 1: world.deniedKeys.insert(kInstallKeys[row]); break;
-        case 2: world.registry[kInstallKeys[row]] = {}; break;
-        case 3: world.registry[kInstallKeys[row]][valueName].failing = 5; break;
-        default: world.SetValue(kInstallKeys[row], valueName, bytes);
+        case 1: world.deniedKeys.insert(kInstallRecords[row].keyPath); break;
+        case 2: world.registry[kInstallRecords[row].keyPath] = {}; break;
+        case 3: world.InstallValue(row).failing = 5; break;
+        default: world.InstallValue(row).bytes = bytes;
         }
         if (kind & 8)
             world.AddFile(std::string(bytes.c_str(), strnlen(bytes.c_str(), MAX_PATH)) + "\\" +
-                          kProgramSubpaths[row]);
+                          kInstallRecords[row].programSubpath);
     }
     world.currentDirectory = input.Text();
     while (input.size > 0)
@@ -44,14 +43,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t rowsTried = world.openedKeys.size();
     Require(rowsTried <= 6 && (!answer.empty() || rowsTried == 6), "every row is tried until an answer");
     for (std::size_t row = 0; row < rowsTried; ++row)
-        Require(world.openedKeys[row] == kInstallKeys[row], "rows are tried in order, once each");
-#if defined(_WIN64)
-    const std::uint32_t access = KEY_QUERY_VALUE | KEY_WOW64_32KEY;
-#else
-    const std::uint32_t access = KEY_QUERY_VALUE;
-#endif
+        Require(world.openedKeys[row] == kInstallRecords[row].keyPath, "rows are tried in order, once each");
     for (const std::uint32_t asked : world.openAccess)
-        Require(asked == access, "keys are opened for reading only");
+        Require(asked == kExpectedInstallKeyAccess, "keys are opened for reading only");
     RequireNothingWrong(world);
     return 0;
 }

@@ -8,18 +8,10 @@ namespace {
 const char kMax[] = "KorvR2max\\KDNC\\kdnc.exe";
 const std::vector<std::string> kNone;
 
-#if defined(_WIN64)
-constexpr std::uint32_t kExpectedAccess = KEY_QUERY_VALUE | KEY_WOW64_32KEY;
-#else
-constexpr std::uint32_t kExpectedAccess = KEY_QUERY_VALUE;
-#endif
-
 struct Record {
     int row;  // 1 to 6
     std::string directory;
 };
-
-std::string ValueName(int row) { return row <= 2 ? "InstallLocation" : "Path"; }
 
 // Registry records and files in, the answer out; every row that can be read
 // is opened with the same access and closed again.
@@ -69,13 +61,13 @@ TEST(FindDncProgram, AnswersTheFirstRowWhoseProgramIsPresent)
         SCOPED_TRACE(c.name);
         FakeWindows world;
         for (const Record& record : c.records)
-            world.SetValue(kInstallKeys[record.row - 1], ValueName(record.row), record.directory);
+            world.InstallValue(record.row - 1).bytes = record.directory;
         for (const std::string& file : c.files)
             world.AddFile(file);
         EXPECT_EQ(FindDncProgram(world.Operations()).text, c.answer);
         for (const std::string& search : world.searches)
             EXPECT_LT(search.size(), 260u) << "searched for a path too long to answer";
-        EXPECT_EQ(world.openAccess, std::vector<std::uint32_t>(world.openAccess.size(), kExpectedAccess));
+        EXPECT_EQ(world.openAccess, std::vector<std::uint32_t>(world.openAccess.size(), kExpectedInstallKeyAccess));
         EXPECT_EQ(world.Problems(), kNone);
     }
 }
@@ -87,22 +79,24 @@ TEST(FindDncProgram, ARowThatFailsMovesOnToTheNext)
         const char* name;
         void (*arrange)(FakeWindows&);
     } cases[] = {
-        {"key denied", [](FakeWindows& w) { w.deniedKeys.insert(kInstallKeys[2]); }},
-        {"value missing", [](FakeWindows& w) { w.registry[kInstallKeys[2]]["Other"].bytes = "C:\\A"; }},
-        {"read denied", [](FakeWindows& w) { w.registry[kInstallKeys[2]]["Path"].failing = 5; }},
-        {"value name is per row", [](FakeWindows& w) { w.SetValue(kInstallKeys[2], "InstallLocation", "C:\\A"); }},
+        {"key denied", [](FakeWindows& w) { w.deniedKeys.insert(kInstallRecords[2].keyPath); }},
+        {"value missing", [](FakeWindows& w) { w.registry[kInstallRecords[2].keyPath]["Other"].bytes = "C:\\A"; }},
+        {"read denied", [](FakeWindows& w) { w.InstallValue(2).failing = 5; }},
+        {"value name is per row", [](FakeWindows& w) { w.SetValue(kInstallRecords[2].keyPath, "InstallLocation", "C:\\A"); }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         FakeWindows world;
-        world.registry[kInstallKeys[2]] = {};
-        world.SetValue(kInstallKeys[3], "Path", "C:\\B");
+        world.registry[kInstallRecords[2].keyPath] = {};
+        world.InstallValue(3).bytes = "C:\\B";
         world.AddFile(std::string("C:\\A\\") + kMax);
         world.AddFile(std::string(kStaleFolder) + "\\" + kMax);
         world.AddFile("C:\\B\\KorvR2\\KDNC\\kdnc.exe");
         c.arrange(world);
         EXPECT_STREQ(FindDncProgram(world.Operations()).text, "C:\\B\\KorvR2\\KDNC\\kdnc.exe");
-        EXPECT_EQ(world.openedKeys, std::vector<std::string>(kInstallKeys, kInstallKeys + 4));
+        ASSERT_EQ(world.openedKeys.size(), 4u);
+        for (int row = 0; row < 4; ++row)
+            EXPECT_EQ(world.openedKeys[row], kInstallRecords[row].keyPath);
         EXPECT_EQ(world.Problems(), kNone);
     }
 }

@@ -4,18 +4,15 @@
 #include <cctype>
 #include <cstring>
 
-const char* const kInstallKeys[6] = {
-    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{4D81C2A7-3E95-4B06-8F1A-9C27E5B3D640}",
-    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{E6A3F519-0B72-4C8D-9D45-71B8C02F6A93}",
-    "SOFTWARE\\Halvorne, Incorporated\\KORVANT R2 Max\\Install Information",
-    "SOFTWARE\\Halvorne, Incorporated\\KORVANT R2\\Install Information",
-    "SOFTWARE\\Halvorne, Incorporated\\KORVANT R2 Basic\\Install Information",
-    "SOFTWARE\\Halvorne, Incorporated\\KORVANT R1\\Install Information",
-};
-
-const char* const kProgramSubpaths[6] = {
-    "kdnc.exe", "KorvR2max\\KDNC\\kdnc.exe", "KorvR2max\\KDNC\\kdnc.exe",
-    "KorvR2\\KDNC\\kdnc.exe", "KorvR2\\KDNC\\kdnc.exe", "KorvR1\\KDNC\\kdnc.exe",
+const DncCandidate kInstallRecords[6] = {
+    {"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{4D81C2A7-3E95-4B06-8F1A-9C27E5B3D640}",
+     "InstallLocation", "kdnc.exe"},
+    {"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{E6A3F519-0B72-4C8D-9D45-71B8C02F6A93}",
+     "InstallLocation", "KorvR2max\\KDNC\\kdnc.exe"},
+    {"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2 Max\\Install Information", "Path", "KorvR2max\\KDNC\\kdnc.exe"},
+    {"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2\\Install Information", "Path", "KorvR2\\KDNC\\kdnc.exe"},
+    {"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2 Basic\\Install Information", "Path", "KorvR2\\KDNC\\kdnc.exe"},
+    {"SOFTWARE\\Halvorne, Incorporated\\KORVANT R1\\Install Information", "Path", "KorvR1\\KDNC\\kdnc.exe"},
 };
 
 const char kStaleFolder[] = "C:\\Stale";
@@ -245,6 +242,11 @@ FakeWindows::FakeWindows()
     keyPaths.clear();  // one world per run, however many runs a process makes
 }
 FakeWindows::~FakeWindows() { world = nullptr; }
+
+FakeWindows::Value& FakeWindows::InstallValue(int row)
+{
+    return registry[kInstallRecords[row].keyPath][kInstallRecords[row].valueName];
+}
 
 const WindowsOperations& FakeWindows::Operations() const { return kFakeOperations; }
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "windows_constants.h"
+#include "dnc_locator.h"
 
 struct ShellExecuteCall {
     WindowHandle owner;
@@ -54,13 +54,20 @@ struct FakeWindows {
     const WindowsOperations& Operations() const;
     void AddFile(const std::string& path) { files.push_back(path); }
     void SetValue(const std::string& key, const std::string& name, const std::string& bytes) { registry[key][name].bytes = bytes; }
+    // The directory value of install row 0 to 5, under that row's key and name.
+    Value& InstallValue(int row);
     // Faults, plus any key or search handle still open.
     std::vector<std::string> Problems() const;
 };
 
 // What a failed registry read leaves in the caller's buffer.
 extern const char kStaleFolder[];
-// The registry key paths of the six install records, in probe order.
-extern const char* const kInstallKeys[6];
-// The program's place under each row's install folder, in the same order.
-extern const char* const kProgramSubpaths[6];
+// The six install records as installers write them, in probe order.
+extern const DncCandidate kInstallRecords[6];
+
+// A 64-bit build asks for the 32-bit registry view; neither asks for more.
+#if defined(_WIN64)
+constexpr std::uint32_t kExpectedInstallKeyAccess = KEY_QUERY_VALUE | KEY_WOW64_32KEY;
+#else
+constexpr std::uint32_t kExpectedInstallKeyAccess = KEY_QUERY_VALUE;
+#endif

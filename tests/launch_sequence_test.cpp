@@ -11,7 +11,7 @@ const std::vector<std::string> kNone;
 
 void InstallDnc(FakeWindows& world)
 {
-    world.SetValue(kInstallKeys[2], "Path", "C:\\Programs\\KORVANT");
+    world.InstallValue(2).bytes = "C:\\Programs\\KORVANT";
     world.AddFile(kDnc);
 }
 
@@ -58,7 +58,10 @@ TEST(RunLauncher, LaunchesTheFoundProgramOrWarnsOnce)
         {"search fails everywhere", true, "", [](FakeWindows& w) { w.findFirstFails = true; }, "",
          "Error: Cannot find KORVANT DNC"},
         {"every key denied", true, "",
-         [](FakeWindows& w) { w.deniedKeys.insert(kInstallKeys, kInstallKeys + 6); }, "",
+         [](FakeWindows& w) {
+             for (const DncCandidate& record : kInstallRecords)
+                 w.deniedKeys.insert(record.keyPath);
+         }, "",
          "Error: Cannot find KORVANT DNC"},
         {"not installed", false, std::string("Predator CNC Editor for KORVANT - [") + kDocument + "]", nullptr, "",
          "Error: Cannot find KORVANT DNC"},
@@ -117,16 +120,14 @@ TEST(RunLauncher, ReadsTheTitleBeforeTheRegistry)
 // the first row that did not fail is launched, or else the box is shown.
 TEST(RunLauncher, AnyMixOfRowFailuresLaunchesTheFirstSoundRowOrWarns)
 {
-    const auto program = [](int row) { return "C:\\Row" + std::to_string(row) + "\\" + kProgramSubpaths[row]; };
+    const auto program = [](int row) { return "C:\\Row" + std::to_string(row) + "\\" + kInstallRecords[row].programSubpath; };
     const struct {
         const char* name;
         void (*fail)(FakeWindows&, int row, const std::string& program);
     } failures[] = {
         {"no failure", [](FakeWindows&, int, const std::string&) {}},
-        {"open fails", [](FakeWindows& w, int row, const std::string&) { w.deniedKeys.insert(kInstallKeys[row]); }},
-        {"read fails", [](FakeWindows& w, int row, const std::string&) {
-             w.registry[kInstallKeys[row]][row < 2 ? "InstallLocation" : "Path"].failing = 5;
-         }},
+        {"open fails", [](FakeWindows& w, int row, const std::string&) { w.deniedKeys.insert(kInstallRecords[row].keyPath); }},
+        {"read fails", [](FakeWindows& w, int row, const std::string&) { w.InstallValue(row).failing = 5; }},
         {"find-first fails", [](FakeWindows& w, int, const std::string& path) { w.failingSearches.insert(path); }},
     };
     for (int mix = 0; mix < 4 * 4 * 4 * 4 * 4 * 4; ++mix) {
@@ -134,7 +135,7 @@ TEST(RunLauncher, AnyMixOfRowFailuresLaunchesTheFirstSoundRowOrWarns)
         std::string described;
         int sound = -1;
         for (int row = 0, rest = mix; row < 6; ++row, rest /= 4) {
-            world.SetValue(kInstallKeys[row], row < 2 ? "InstallLocation" : "Path", "C:\\Row" + std::to_string(row));
+            world.InstallValue(row).bytes = "C:\\Row" + std::to_string(row);
             world.AddFile(program(row));
             failures[rest % 4].fail(world, row, program(row));
             described += std::string(failures[rest % 4].name) + "; ";
