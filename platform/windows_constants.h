@@ -10,7 +10,6 @@ constexpr std::uint32_t KEY_QUERY_VALUE = 0x0001;
 constexpr std::uint32_t KEY_WOW64_32KEY = 0x0200;
 constexpr int MAX_PATH = 260;
 constexpr std::int32_t ERROR_SUCCESS = 0;
-constexpr std::int32_t ERROR_MORE_DATA = 234;
 constexpr int SW_SHOW = 5;
 constexpr SearchHandle INVALID_HANDLE_VALUE = ~SearchHandle(0);
 constexpr unsigned int MB_OK = 0x00;

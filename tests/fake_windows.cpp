@@ -1,10 +1,9 @@
 #include "fake_windows.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 
-const DncCandidate kInstallRecords[6] = {
+const InstallRecord kInstallRecords[6] = {
     {"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{4D81C2A7-3E95-4B06-8F1A-9C27E5B3D640}",
      "InstallLocation", "kdnc.exe"},
     {"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{E6A3F519-0B72-4C8D-9D45-71B8C02F6A93}",
@@ -15,223 +14,141 @@ const DncCandidate kInstallRecords[6] = {
     {"SOFTWARE\\Halvorne, Incorporated\\KORVANT R1\\Install Information", "Path", "KorvR1\\KDNC\\kdnc.exe"},
 };
 
-const char kStaleFolder[] = "C:\\Stale";
-
 namespace {
 
+// HKEY_LOCAL_MACHINE is a sign-extended 32-bit value; a 64-bit build adds
+// KEY_WOW64_32KEY to reach the registry a 32-bit program sees.
+const RegistryKey kLocalMachine = static_cast<RegistryKey>(static_cast<std::intptr_t>(std::int32_t(0x80000002u)));
+#if defined(_WIN64)
+const std::uint32_t kInstallKeyAccess = 0x0201;
+#else
+const std::uint32_t kInstallKeyAccess = 0x0001;
+#endif
+
 FakeWindows* world = nullptr;
-std::map<RegistryKey, std::string> keyPaths;
-RegistryKey nextKey = 0x1000;
-SearchHandle nextSearch = 0x2000;
+std::map<std::uintptr_t, std::string> keyPaths;
+std::uintptr_t nextHandle = 0x1000;
 
-void Fault(const std::string& what) { world->faults.push_back(what); }
-
-std::string Lower(std::string text)
+void Check(bool holds, const char* fault)
 {
-    for (char& c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
+    if (!holds)
+        world->faults.push_back(fault);
 }
 
-// Full path as Windows resolves it: separators unified and collapsed,
-// relative paths taken from the current directory, case folded.
-std::string Resolve(std::string path)
+bool AllZero(const void* data, std::size_t size)
 {
-    std::replace(path.begin(), path.end(), '/', '\\');
-    if (!path.empty() && path[0] == '\\')
-        path = world->currentDirectory.substr(0, 2) + path;
-    else if (!(path.size() >= 2 && path[1] == ':'))
-        path = world->currentDirectory + "\\" + path;
-    std::string resolved;
-    for (char c : path)
-        if (!(c == '\\' && !resolved.empty() && resolved.back() == '\\'))
-            resolved += c;
-    return Lower(resolved);
+    const char* bytes = static_cast<const char*>(data);
+    return std::all_of(bytes, bytes + size, [](char b) { return b == 0; });
 }
 
-// Going back only to the last star keeps a pattern of many stars from
-// taking exponential time.
-bool Matches(const char* pattern, const char* name)
-{
-    const char* star = nullptr;
-    const char* resume = name;
-    while (*name != '\0') {
-        if (*pattern == '*') {
-            star = pattern++;
-            resume = name;
-        } else if (*pattern != '\0' && (*pattern == '?' || *pattern == *name)) {
-            ++pattern;
-            ++name;
-        } else if (star) {
-            pattern = star + 1;
-            name = ++resume;
-        } else {
-            return false;
-        }
-    }
-    while (*pattern == '*')
-        ++pattern;
-    return *pattern == '\0';
-}
-
-// A file or any folder above one; `*` and `?` only in the last component.
-// Not modelled, and so answered as absent where Windows may find something:
-// the DOS wildcards `"`, `<` and `>`, short names, `.` and `..`, trailing
-// dots and blanks, UNC paths.
-bool Exists(const std::string& rawPath)
-{
-    if (rawPath.empty() || rawPath.back() == '\\' || rawPath.back() == '/' || rawPath.rfind("\\\\", 0) == 0)
-        return false;
-    const std::string path = Resolve(rawPath);
-    const std::size_t cut = path.rfind('\\');
-    const std::string folder = path.substr(0, cut), pattern = path.substr(cut + 1);
-    for (const std::string& file : world->files) {
-        const std::string entry = Resolve(file);
-        for (std::size_t end = entry.find('\\'); ; end = entry.find('\\', end + 1)) {
-            const std::string prefix = entry.substr(0, end);
-            const std::size_t split = prefix.rfind('\\');
-            if (split != std::string::npos && prefix.substr(0, split) == folder &&
-                Matches(pattern.c_str(), prefix.c_str() + split + 1))
-                return true;
-            if (end == std::string::npos)
-                break;
-        }
-    }
-    return false;
-}
-
-WindowHandle FakeGetForegroundWindow()
+WindowHandle GetForegroundWindow()
 {
     world->calls.push_back("GetForegroundWindow");
     return world->foreground;
 }
 
-int FakeGetWindowTextA(WindowHandle window, char* text, int maxCount)
+int GetWindowTextA(WindowHandle window, char* text, int maxCount)
 {
     world->calls.push_back("GetWindowTextA");
-    if (window != world->foreground || maxCount != MAX_PATH)
-        Fault("GetWindowTextA: wrong window or count");
-    if (world->titleUnterminated) {
-        const std::size_t count = std::min(world->title.size(), static_cast<std::size_t>(maxCount));
-        std::memcpy(text, world->title.data(), count);
-        return static_cast<int>(count);
-    }
-    const std::string title = world->titleUnreadable ? "" : world->title.substr(0, maxCount - 1);
+    Check(window != 0 && window == world->foreground && maxCount == 260, "GetWindowTextA: window or count");
+    const std::string title = world->title.substr(0, 259);
     std::memcpy(text, title.c_str(), title.size() + 1);
     return static_cast<int>(title.size());
 }
 
-std::int32_t FakeRegOpenKeyExA(RegistryKey root, const char* subKey, std::uint32_t options, std::uint32_t access,
-                               RegistryKey* result)
+std::int32_t RegOpenKeyExA(RegistryKey root, const char* subKey, std::uint32_t options, std::uint32_t access,
+                           RegistryKey* result)
 {
     world->calls.push_back("RegOpenKeyExA");
-    world->openedKeys.push_back(subKey);
-    world->openAccess.push_back(access);
-    if (!world->openKeys.empty() || !world->openSearches.empty())
-        Fault("RegOpenKeyExA: an earlier key or search is still open");
-    if (root != HKEY_LOCAL_MACHINE || options != 0)
-        Fault("RegOpenKeyExA: wrong root or options");
-    if (world->deniedKeys.count(subKey))
+    world->keys.push_back(subKey);
+    Check(world->openKeys.empty() && world->openSearches.empty(), "RegOpenKeyExA: a key or search still open");
+    Check(root == kLocalMachine && options == 0 && access == kInstallKeyAccess, "RegOpenKeyExA: root, options or access");
+    if (world->failingOpens.count(subKey))
         return 5;  // ERROR_ACCESS_DENIED
     if (!world->registry.count(subKey))
         return 2;  // ERROR_FILE_NOT_FOUND
-    *result = nextKey++;
+    *result = nextHandle++;
     keyPaths[*result] = subKey;
     world->openKeys.insert(*result);
-    return ERROR_SUCCESS;
+    return 0;
 }
 
-std::int32_t FakeRegQueryValueExA(RegistryKey key, const char* valueName, std::uint32_t* reserved, std::uint32_t* type,
-                                  unsigned char* data, std::uint32_t* dataSize)
+// A failed read leaves what it got of the value in the buffer, as Windows may.
+std::int32_t RegQueryValueExA(RegistryKey key, const char* valueName, std::uint32_t* reserved, std::uint32_t* type,
+                              unsigned char* data, std::uint32_t* dataSize)
 {
     world->calls.push_back("RegQueryValueExA");
-    if (!world->openKeys.count(key))
-        Fault("RegQueryValueExA: key not open");
-    if (reserved || type || !data || !dataSize || *dataSize != MAX_PATH)
-        Fault("RegQueryValueExA: arguments");
-    if (data && std::any_of(data, data + MAX_PATH, [](unsigned char b) { return b != 0; }))
-        Fault("RegQueryValueExA: buffer not zero-filled");
+    Check(world->openKeys.count(key) && !reserved && !type && data && dataSize && *dataSize == 260,
+          "RegQueryValueExA: key or arguments");
+    Check(AllZero(data, 260), "RegQueryValueExA: buffer not zero-filled");
     const auto& values = world->registry[keyPaths[key]];
-    const auto found = values.find(valueName);
-    std::int32_t status = found == values.end() ? 2 : found->second.failing;
-    if (status == ERROR_SUCCESS && found->second.bytes.size() > *dataSize)
-        status = ERROR_MORE_DATA;
-    if (status != ERROR_SUCCESS) {
-        // After a failed read Windows leaves the buffer undefined: here it
-        // holds a plausible folder, which only the status tells apart.
-        std::strcpy(reinterpret_cast<char*>(data), kStaleFolder);
-        return status;
-    }
-    const std::string& bytes = found->second.bytes;
-    std::memcpy(data, bytes.data(), bytes.size());
-    *dataSize = static_cast<std::uint32_t>(bytes.size());
-    return ERROR_SUCCESS;
+    const auto value = values.find(valueName);
+    if (value == values.end())
+        return 2;
+    std::memcpy(data, value->second.data(), std::min<std::size_t>(value->second.size(), 260));
+    if (world->failingReads.count(keyPaths[key]))
+        return 5;
+    return value->second.size() > 260 ? 234 : 0;  // ERROR_MORE_DATA
 }
 
-std::int32_t FakeRegCloseKey(RegistryKey key)
+std::int32_t RegCloseKey(RegistryKey key)
 {
     world->calls.push_back("RegCloseKey");
-    if (!world->openKeys.erase(key))
-        Fault("RegCloseKey: key not open");
-    return ERROR_SUCCESS;
+    Check(world->openKeys.erase(key) == 1, "RegCloseKey: key not open");
+    return 0;
 }
 
-SearchHandle FakeFindFirstFileA(const char* fileName, FindDataRecord* findData)
+SearchHandle FindFirstFileA(const char* fileName, FindDataRecord* findData)
 {
     world->calls.push_back("FindFirstFileA");
     world->searches.push_back(fileName);
-    if (!findData || std::strlen(fileName) >= static_cast<std::size_t>(MAX_PATH))
-        Fault("FindFirstFileA: arguments");
-    if (!world->openKeys.empty())
-        Fault("FindFirstFileA: a registry key is still open");
-    if (world->findFirstFails || world->failingSearches.count(fileName) || !Exists(fileName))
-        return INVALID_HANDLE_VALUE;
-    world->openSearches.insert(nextSearch);
-    return nextSearch++;
+    Check(findData && std::strlen(fileName) < 260 && world->openKeys.empty(), "FindFirstFileA: arguments or open key");
+    if (!world->found.count(fileName))
+        return ~SearchHandle(0);  // INVALID_HANDLE_VALUE
+    world->openSearches.insert(nextHandle);
+    return nextHandle++;
 }
 
-int FakeFindClose(SearchHandle search)
+int FindClose(SearchHandle search)
 {
     world->calls.push_back("FindClose");
-    if (!world->openSearches.erase(search))
-        Fault("FindClose: handle not open");
+    Check(world->openSearches.erase(search) == 1, "FindClose: handle not open");
     return 1;
 }
 
-ModuleHandle FakeShellExecuteA(WindowHandle owner, const char* verb, const char* file, const char* parameters,
-                               const char* directory, int showCommand)
+ModuleHandle ShellExecuteA(WindowHandle owner, const char* verb, const char* file, const char* parameters,
+                           const char* directory, int showCommand)
 {
     world->calls.push_back("ShellExecuteA");
-    if (!verb || !file || !parameters)
-        Fault("ShellExecuteA: missing verb, file or parameters");
-    else
-        world->launches.push_back({owner, verb, file, parameters, directory != nullptr, showCommand});
-    return world->shellFails ? 2 : 42;  // above 32 means started
+    const auto text = [](const char* s) { return s ? std::string(s) : "null"; };
+    world->outcome.push_back("ShellExecuteA(" + std::to_string(owner) + ", " + text(verb) + ", " + text(file) + ", " +
+                             text(parameters) + ", " + text(directory) + ", " + std::to_string(showCommand) + ")");
+    return 42;  // above 32: started
 }
 
-int FakeLoadStringA(ModuleHandle module, unsigned int id, char* buffer, int bufferMax)
+int LoadStringA(ModuleHandle module, unsigned int id, char* buffer, int bufferMax)
 {
     world->calls.push_back("LoadStringA");
-    if (module != kOwnModule || id != 1 || bufferMax != 500)
-        Fault("LoadStringA: arguments");
-    if (std::any_of(buffer, buffer + bufferMax, [](char c) { return c != 0; }))
-        Fault("LoadStringA: buffer holds old text");
+    Check(module == 0 && id == 1 && bufferMax == 500, "LoadStringA: arguments");
+    Check(AllZero(buffer, 500), "LoadStringA: buffer holds old text");
     if (world->loadStringFails)
         return 0;
     std::strcpy(buffer, "Error: Cannot find KORVANT DNC");
     return static_cast<int>(std::strlen(buffer));
 }
 
-int FakeMessageBoxA(WindowHandle owner, const char* text, const char* caption, unsigned int type)
+int MessageBoxA(WindowHandle owner, const char* text, const char* caption, unsigned int type)
 {
     world->calls.push_back("MessageBoxA");
-    world->boxes.push_back({owner, text ? text : "(null)", caption ? caption : "(null)", type});
+    char style[16];
+    std::snprintf(style, sizeof style, "0x%x", type);
+    world->outcome.push_back("MessageBoxA(" + std::to_string(owner) + ", " + text + ", " + caption + ", " + style + ")");
     return 1;  // IDOK
 }
 
-const WindowsOperations kFakeOperations = {
-    FakeGetForegroundWindow, FakeGetWindowTextA, FakeRegOpenKeyExA, FakeRegQueryValueExA, FakeRegCloseKey,
-    FakeFindFirstFileA,      FakeFindClose,      FakeShellExecuteA, FakeLoadStringA,      FakeMessageBoxA,
+const WindowsOperations kOperations = {
+    GetForegroundWindow, GetWindowTextA, RegOpenKeyExA, RegQueryValueExA, RegCloseKey,
+    FindFirstFileA,      FindClose,      ShellExecuteA, LoadStringA,      MessageBoxA,
 };
 
 } // namespace
@@ -239,16 +156,10 @@ const WindowsOperations kFakeOperations = {
 FakeWindows::FakeWindows()
 {
     world = this;
-    keyPaths.clear();  // one world per run, however many runs a process makes
-}
-FakeWindows::~FakeWindows() { world = nullptr; }
-
-FakeWindows::Value& FakeWindows::InstallValue(int row)
-{
-    return registry[kInstallRecords[row].keyPath][kInstallRecords[row].valueName];
+    keyPaths.clear();
 }
 
-const WindowsOperations& FakeWindows::Operations() const { return kFakeOperations; }
+const WindowsOperations& FakeWindows::Operations() const { return kOperations; }
 
 std::vector<std::string> FakeWindows::Problems() const
 {

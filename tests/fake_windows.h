@@ -1,7 +1,7 @@
-// An in-memory Windows behind the operations table: a foreground window, a
-// registry, a file system with find-first semantics, and a record of every
-// call. Anything the launcher does that Windows would not accept, or that
-// leaves a handle open, lands in `faults`.
+// A Windows that answers the launcher from a script and records what it was
+// asked. A call Windows would refuse, or a handle left open, is a fault. Its
+// values are written out here rather than taken from the launcher's headers,
+// so that a wrong constant there is caught.
 #pragma once
 
 #include <map>
@@ -9,65 +9,32 @@
 #include <string>
 #include <vector>
 
-#include "dnc_locator.h"
-
-struct ShellExecuteCall {
-    WindowHandle owner;
-    std::string verb, file, parameters;
-    bool directoryGiven;
-    int showCommand;
-};
-
-struct MessageBoxCall {
-    WindowHandle owner;
-    std::string text, caption;
-    unsigned int style;
-};
+#include "windows_operations.h"
 
 struct FakeWindows {
-    // The world. A registry value is its raw bytes; `failing` makes a read
-    // of it fail with that error instead.
-    struct Value { std::string bytes; std::int32_t failing = ERROR_SUCCESS; };
-    WindowHandle foreground = 0x10;
+    // The answers.
+    WindowHandle foreground = 0x10;  // 0: no window in front
     std::string title;
-    bool titleUnreadable = false;
-    bool titleUnterminated = false;  // a window that fills the buffer with no terminator
-    std::map<std::string, std::map<std::string, Value>> registry;  // key path -> value name -> value
-    std::set<std::string> deniedKeys;
-    std::string currentDirectory = "C:\\Work";
-    std::vector<std::string> files;  // resolved like a search; their folders exist too
-    bool findFirstFails = false, shellFails = false, loadStringFails = false;
-    std::set<std::string> failingSearches;  // exact paths whose find-first fails
+    std::map<std::string, std::map<std::string, std::string>> registry;  // key -> value name -> raw bytes
+    std::set<std::string> failingOpens, failingReads;                    // key paths
+    std::set<std::string> found;  // the exact strings a find-first search finds something for
+    bool loadStringFails = false;
 
-    // What the launcher did.
-    std::vector<std::string> calls;  // operation names, in order
-    std::vector<std::string> searches, openedKeys;
-    std::vector<std::uint32_t> openAccess;
-    std::vector<ShellExecuteCall> launches;
-    std::vector<MessageBoxCall> boxes;
+    // What was asked.
+    std::vector<std::string> calls, keys, searches;  // every call; opened keys; searched paths
+    std::vector<std::string> outcome;                // ShellExecuteA and MessageBoxA with their arguments
     std::vector<std::string> faults;
-    std::set<RegistryKey> openKeys;
-    std::set<SearchHandle> openSearches;
+    std::set<std::uintptr_t> openKeys, openSearches;
 
     FakeWindows();
-    ~FakeWindows();
     const WindowsOperations& Operations() const;
-    void AddFile(const std::string& path) { files.push_back(path); }
-    void SetValue(const std::string& key, const std::string& name, const std::string& bytes) { registry[key][name].bytes = bytes; }
-    // The directory value of install row 0 to 5, under that row's key and name.
-    Value& InstallValue(int row);
-    // Faults, plus any key or search handle still open.
-    std::vector<std::string> Problems() const;
+    std::vector<std::string> Problems() const;  // the faults, and every handle still open
 };
 
-// What a failed registry read leaves in the caller's buffer.
-extern const char kStaleFolder[];
-// The six install records as installers write them, in probe order.
-extern const DncCandidate kInstallRecords[6];
-
-// A 64-bit build asks for the 32-bit registry view; neither asks for more.
-#if defined(_WIN64)
-constexpr std::uint32_t kExpectedInstallKeyAccess = KEY_QUERY_VALUE | KEY_WOW64_32KEY;
-#else
-constexpr std::uint32_t kExpectedInstallKeyAccess = KEY_QUERY_VALUE;
-#endif
+// The six install records as their installers write them, in probe order.
+struct InstallRecord {
+    const char* key;
+    const char* value;
+    const char* program;
+};
+extern const InstallRecord kInstallRecords[6];
