@@ -7,7 +7,7 @@ namespace {
 
 const std::string kFull = "Predator CNC Editor for KORVANT - [";
 const std::string kDnc = "C:\\Programs\\KORVANT\\KorvR2max\\KDNC\\kdnc.exe";
-const std::string kWarning = "MessageBoxA(0, Error: Cannot find KORVANT DNC, KORVANT DNC, 0x30)";
+const std::string kWarning = "MessageBoxA(0, Error: Cannot find KORVANT DNC, KORVANT DNC, 48)";
 const std::vector<std::string> kNone;
 
 std::string Launch(const std::string& file, const std::string& parameters)
@@ -128,7 +128,7 @@ TEST(RunLauncher, LaunchesTheFoundProgramOrWarnsOnce)
          [](FakeWindows& w) { w.found.insert("C:\\NC\\a\" /x \"b.nc"); }, Launch(kDnc, "")},
         {"not installed", kFull + "C:\\NC Files\\part 1.nc]", [](FakeWindows& w) { w.found.erase(kDnc); }, kWarning},
         {"message not loadable", "", [](FakeWindows& w) { w.found.clear(), w.loadStringFails = true; },
-         "MessageBoxA(0, , KORVANT DNC, 0x30)"},
+         "MessageBoxA(0, , KORVANT DNC, 48)"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
