@@ -86,6 +86,12 @@ make_prefix() {
     # stop_session never run, it ends a minute after its last program.
     wineserver -p60
     wine wineboot -i >/dev/null 2>&1
+    prepare_prefix
+}
+
+# Readies $WINEPREFIX, fresh or with programs installed, for the editor
+# stand-in's runs.
+prepare_prefix() {
     # With no window manager on the display, Wine would wait two seconds for
     # one as each window closes, and would draw no captions.
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
