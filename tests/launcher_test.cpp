@@ -1,175 +1,198 @@
+// The launcher against a Windows that answers from a script; its values are written out, so a wrong constant shows.
 #include <gtest/gtest.h>
 
-#include "fake_windows.h"
+#include <map>
+#include <optional>
+#include <set>
+
 #include "launch_sequence.h"
 
 namespace {
 
+// The six install records as their installers write them, in probe order.
+const DncCandidate kRecords[6] = {
+    {"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{4D81C2A7-3E95-4B06-8F1A-9C27E5B3D640}",
+     "InstallLocation", "kdnc.exe"},
+    {"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{E6A3F519-0B72-4C8D-9D45-71B8C02F6A93}",
+     "InstallLocation", "KorvR2max\\KDNC\\kdnc.exe"},
+    {"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2 Max\\Install Information", "Path", "KorvR2max\\KDNC\\kdnc.exe"},
+    {"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2\\Install Information", "Path", "KorvR2\\KDNC\\kdnc.exe"},
+    {"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2 Basic\\Install Information", "Path", "KorvR2\\KDNC\\kdnc.exe"},
+    {"SOFTWARE\\Halvorne, Incorporated\\KORVANT R1\\Install Information", "Path", "KorvR1\\KDNC\\kdnc.exe"},
+};
+
+// HKEY_LOCAL_MACHINE, sign-extended; a 64-bit build adds KEY_WOW64_32KEY to see the registry of a 32-bit program.
+const RegistryKey kLocalMachine = static_cast<RegistryKey>(static_cast<std::intptr_t>(std::int32_t(0x80000002u)));
+#if defined(_WIN64)
+const std::uint32_t kInstallKeyAccess = 0x0201;
+#else
+const std::uint32_t kInstallKeyAccess = 0x0001;
+#endif
+
+struct World {
+    std::optional<std::string> title;  // of the window in front; none: no window
+    std::map<std::string, std::pair<std::string, std::string>> registry;  // key -> value name, raw bytes
+    std::set<std::string> found;          // the exact strings a find-first search finds something for
+    std::vector<std::string> keys;        // the keys opened
+    std::string outcome;                  // ShellExecuteA and MessageBoxA as called, in turn
+    std::uintptr_t open = 0;              // the launcher holds one key or search handle at a time
+    void Install(int row, std::string bytes) { registry[kRecords[row].keyPath] = {kRecords[row].valueName, bytes}; }
+} world;  // the world of the case under way
+
+// A close may only close the one handle open; what it answers goes unread.
+int Close(std::uintptr_t handle, int answer)
+{
+    EXPECT_TRUE(handle != 0 && handle == world.open);
+    world.open = 0;
+    return answer;
+}
+
+const WindowsOperations kWorld = {
+    [] { return world.title ? WindowHandle(0x10) : 0; },
+    [](WindowHandle window, char* text, int maxCount) {
+        EXPECT_TRUE(window == 0x10 && maxCount == 260 && world.keys.empty());  // the title before the registry
+        return std::snprintf(text, 260, "%.259s", world.title.value_or("").c_str());
+    },
+    [](RegistryKey root, const char* key, std::uint32_t options, std::uint32_t access, RegistryKey* result) {
+        EXPECT_TRUE(root == kLocalMachine && options == 0 && access == kInstallKeyAccess && !world.open);
+        world.keys.push_back(key);
+        *result = world.open = world.registry.count(key) ? 0x1000 : 0;
+        return world.open ? 0 : 2;  // 2: ERROR_FILE_NOT_FOUND
+    },
+    // A failed read leaves the value's bytes in the buffer, as Windows may.
+    [](RegistryKey key, const char* name, std::uint32_t* reserved, std::uint32_t* type, unsigned char* data,
+       std::uint32_t* size) {
+        EXPECT_TRUE(key != 0 && key == world.open && !reserved && !type && *size == 260);
+        EXPECT_EQ(std::string(reinterpret_cast<char*>(data), 260), std::string(260, '\0')) << "not zero-filled";
+        const auto& value = world.registry[world.keys.back()];
+        if (value.first != name)
+            return 2;
+        value.second.copy(reinterpret_cast<char*>(data), 260);
+        return value.second.size() > 260 ? 234 : 0;  // 234: ERROR_MORE_DATA
+    },
+    [](RegistryKey key) { return Close(key, 0); },
+    [](const char* path, FindDataRecord* findData) {
+        EXPECT_TRUE(findData && std::string(path).size() < 260 && !world.open);
+        world.open = world.found.count(path) ? 0x2000 : 0;
+        return world.open ? world.open : ~SearchHandle(0);  // INVALID_HANDLE_VALUE: nothing found
+    },
+    [](SearchHandle search) { return Close(search, 1); },
+    [](WindowHandle owner, const char* verb, const char* file, const char* parameters, const char* directory,
+       int show) {
+        world.outcome += "ShellExecuteA(" + std::to_string(owner) + ", " + verb + ", " + file + ", " + parameters +
+                         ", " + (directory ? directory : "null") + ", " + std::to_string(show) + ")";
+        return ModuleHandle(42);  // above 32: started
+    },
+    [](ModuleHandle module, unsigned int id, char* buffer, int bufferMax) {
+        EXPECT_TRUE(module == 0 && id == 1 && bufferMax == 500 && std::string(buffer, 500) == std::string(500, '\0'));
+        return std::snprintf(buffer, 500, "Error: Cannot find KORVANT DNC");
+    },
+    [](WindowHandle owner, const char* text, const char* caption, unsigned int style) {
+        world.outcome += "MessageBoxA(" + std::to_string(owner) + ", " + text + ", " + caption + ", " +
+                         std::to_string(style) + ")";
+        return 1;  // IDOK
+    },
+};
+
 const std::string kFull = "Predator CNC Editor for KORVANT - [";
-const std::string kDnc = "C:\\Programs\\KORVANT\\KorvR2max\\KDNC\\kdnc.exe";
 const std::string kWarning = "MessageBoxA(0, Error: Cannot find KORVANT DNC, KORVANT DNC, 48)";
-const std::vector<std::string> kNone;
 
-std::string Launch(const std::string& file, const std::string& parameters)
-{
-    return "ShellExecuteA(0, open, " + file + ", " + parameters + ", null, 5)";
-}
-
-void Install(FakeWindows& world, int row, const std::string& directory)
-{
-    world.registry[kInstallRecords[row - 1].key][kInstallRecords[row - 1].value] = directory;
-}
-
-// A title and what is taken from it; the capture is searched for exactly as
-// taken, and exists only when that search finds it.
+// A title and what is taken from it, which exists when a search for exactly that finds it.
 TEST(CaptureEditorDocument, TakesThePathFromBetweenTheBrackets)
 {
     const struct {
         const char* name;
-        std::string title, capture;  // empty: nothing captured
+        std::optional<std::string> title;
+        std::string capture;  // empty: nothing captured
     } cases[] = {
-        {"full edition", kFull + "C:\\NC\\part 1.nc]", "C:\\NC\\part 1.nc"},
         {"demo edition", "Predator CNC Editor for KORVANT Demo - [C:\\NC\\a.nc]", "C:\\NC\\a.nc"},
-        {"no closing bracket", kFull + "C:\\NC\\a.nc", "C:\\NC\\a.nc"},
-        {"first closing bracket ends it", kFull + "C:\\NC\\a]b]", "C:\\NC\\a"},
-        {"text after the bracket", kFull + "x.nc] *", "x.nc"},
-        {"empty brackets", kFull + "]", ""},
-        {"ends after the bracket", kFull, ""},
-        {"ends within the fixed text", "Predator CNC Editor for KORVANT", ""},
         {"empty or unreadable title", "", ""},
-        {"asterisk before the bracket", "Predator CNC Editor for KORVANT - *[x.nc]", ""},
-        {"only blanks inside", kFull + "   ]", "   "},
-        {"leading blank inside kept", kFull + " x.nc]", " x.nc"},
+        {"no window in front", std::nullopt, ""},
+        {"leading blank inside kept", kFull + " C:\\NC\\part 1.nc]", " C:\\NC\\part 1.nc"},
         {"tab and line breaks for blanks", "Predator\tCNC\r\nEditor\vfor\fKORVANT - [x.nc]", "x.nc"},
         {"blanks missing or doubled", "Predator  CNC Editor for KORVANT-[x.nc]", "x.nc"},
         {"no-break space is no blank", "Predator\xA0" "CNC Editor for KORVANT - [x.nc]", ""},
-        {"leading blank", " Predator CNC Editor for KORVANT - [x.nc]", ""},
-        {"lower-case p", "predator CNC Editor for KORVANT - [x.nc]", ""},
         {"high bytes taken as they are", kFull + "C:\\\x95\\\xE9.nc]", "C:\\\x95\\\xE9.nc"},
         {"bracket as a trail byte ends it", kFull + "C:\\\x81]x.nc]", "C:\\\x81"},
-        {"longest capture", "PredatorCNCEditorforKORVANT-[" + std::string(240, 'x'), std::string(230, 'x')},
+        {"longest, no closing bracket", "PredatorCNCEditorforKORVANT-[" + std::string(240, 'x'), std::string(230, 'x')},
         {"title cut at 259", kFull + std::string(300, 'y') + "]", std::string(224, 'y')},
     };
     for (const auto& c : cases) {
-        for (const bool present : {false, true}) {
-            SCOPED_TRACE(std::string(c.name) + (present ? ", present" : ", absent"));
-            FakeWindows world;
-            world.title = c.title;
-            if (present)
-                world.found.insert(c.capture);
-            const EditorDocument document = CaptureEditorDocument(world.Operations());
-            EXPECT_EQ(document.path, c.capture);
-            EXPECT_EQ(document.exists, present && !c.capture.empty());
-            EXPECT_EQ(world.searches, c.capture.empty() ? kNone : std::vector<std::string>{c.capture});
-            EXPECT_EQ(world.Problems(), kNone);
-        }
+        SCOPED_TRACE(c.name);
+        world = World{c.title};
+        world.found = {c.capture};
+        const EditorDocument document = CaptureEditorDocument(kWorld);
+        EXPECT_EQ(document.path, c.capture);
+        EXPECT_EQ(document.exists, !c.capture.empty());
     }
 }
 
-// A directory value and the joined path that find-first is asked for; the
-// answer is that path when the search finds it.
+// A directory value of the R2 Max record, the joined path a search finds, and whether that path is the answer.
 TEST(FindDncProgram, JoinsTheDirectoryAndTheProgramSubpath)
 {
-    const std::string dir250 = "C:\\" + std::string(247, 'd');
     const struct {
         const char* name;
-        int row;
-        std::string directory, joined, answer;
+        std::string directory, joined;
+        bool answered;
     } cases[] = {
-        {"backslash appended", 3, "C:\\Programs\\KORVANT", kDnc, kDnc},
-        {"trailing backslash kept", 3, "C:\\Programs\\KORVANT\\", kDnc, kDnc},
-        {"no backslash: forward slash", 4, "D:", "D:/KorvR2\\KDNC\\kdnc.exe", "D:/KorvR2\\KDNC\\kdnc.exe"},
-        {"any backslash decides", 3, "C:\\Apps/", "C:\\Apps/\\KorvR2max\\KDNC\\kdnc.exe", "C:\\Apps/\\KorvR2max\\KDNC\\kdnc.exe"},
-        {"relative stays relative", 3, "Apps", "Apps/KorvR2max\\KDNC\\kdnc.exe", "Apps/KorvR2max\\KDNC\\kdnc.exe"},
-        {"trail byte 0x5C is a backslash", 3, "\x95\\", "\x95\\KorvR2max\\KDNC\\kdnc.exe", "\x95\\KorvR2max\\KDNC\\kdnc.exe"},
-        {"raw bytes up to the first zero", 1, std::string("C:\\Bin\0junk", 11), "C:\\Bin\\kdnc.exe", "C:\\Bin\\kdnc.exe"},
-        {"no trimming", 1, " C:\\Bin ", "C:\\Bin\\kdnc.exe", ""},
-        {"empty value skipped", 1, "", "/kdnc.exe", ""},
-        {"joined path of 259", 1, dir250, dir250 + "\\kdnc.exe", dir250 + "\\kdnc.exe"},
-        {"joined path of 260", 1, dir250 + "d", dir250 + "d\\kdnc.exe", ""},
-        {"value of 260 bytes, unterminated", 3, std::string(260, 'v'), std::string(260, 'v') + "/KorvR2max\\KDNC\\kdnc.exe", ""},
-        {"value of 261 bytes", 3, std::string(261, 'v'), std::string(260, 'v') + "/KorvR2max\\KDNC\\kdnc.exe", ""},
+        {"backslash appended", "C:\\Korv", "C:\\Korv\\KorvR2max\\KDNC\\kdnc.exe", true},
+        {"trailing backslash kept", "C:\\Korv\\", "C:\\Korv\\KorvR2max\\KDNC\\kdnc.exe", true},
+        {"no backslash: forward slash", "D:", "D:/KorvR2max\\KDNC\\kdnc.exe", true},
+        {"any backslash decides", "C:\\Apps/", "C:\\Apps/\\KorvR2max\\KDNC\\kdnc.exe", true},
+        {"trail byte 0x5C is a backslash", "\x95\\", "\x95\\KorvR2max\\KDNC\\kdnc.exe", true},
+        {"raw bytes up to the first zero", std::string("C:\\B\0junk", 9), "C:\\B\\KorvR2max\\KDNC\\kdnc.exe", true},
+        {"empty value skipped", "", "/KorvR2max\\KDNC\\kdnc.exe", false},
+        {"joined path of 259", std::string(235, 'd'), std::string(235, 'd') + "/KorvR2max\\KDNC\\kdnc.exe", true},
+        {"joined path of 260", std::string(236, 'd'), std::string(236, 'd') + "/KorvR2max\\KDNC\\kdnc.exe", false},
+        {"value of 260 bytes", std::string(260, 'v'), std::string(260, 'v') + "/KorvR2max\\KDNC\\kdnc.exe", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        FakeWindows world;
-        Install(world, c.row, c.directory);
-        world.found.insert(c.joined);
-        EXPECT_EQ(FindDncProgram(world.Operations()).text, c.answer);
-        EXPECT_EQ(world.Problems(), kNone);
+        world = World();
+        world.Install(2, c.directory);
+        world.found = {c.joined};
+        EXPECT_EQ(FindDncProgram(kWorld).text, c.answered ? c.joined : "");
     }
 }
 
 TEST(BuildDncParameters, QuotesTheLongestPathWhole)
 {
-    EditorDocument document = {};
+    EditorDocument document = {{}, true};
     std::string(259, 'p').copy(document.path, 259);
-    document.exists = true;
     EXPECT_EQ(BuildDncParameters(document).text, "\"" + std::string(259, 'p') + "\"");
 }
 
-// The whole run, with the DNC program installed as R2 Max and the document
-// present: one launch with the document's parameters, or one warning box.
-TEST(RunLauncher, LaunchesTheFoundProgramOrWarnsOnce)
+// The whole run, each title against every mix of row failures: the first sound row is launched, or the box shown.
+TEST(RunLauncher, LaunchesTheFirstSoundRowWithTheDocument)
 {
-    const struct {
-        const char* name;
-        std::string title;
-        void (*change)(FakeWindows&);
-        std::string outcome;
-    } cases[] = {
-        {"typical run", kFull + "C:\\NC Files\\part 1.nc]", nullptr, Launch(kDnc, "\"C:\\NC Files\\part 1.nc\"")},
-        {"demo edition", "Predator CNC Editor for KORVANT Demo - [C:\\NC Files\\part 1.nc]", nullptr,
-         Launch(kDnc, "\"C:\\NC Files\\part 1.nc\"")},
-        {"document missing", kFull + "C:\\NC\\gone.nc]", nullptr, Launch(kDnc, "")},
-        {"another program in front", "Untitled - Notepad", nullptr, Launch(kDnc, "")},
-        {"no window in front", kFull + "C:\\NC Files\\part 1.nc]", [](FakeWindows& w) { w.foreground = 0; }, Launch(kDnc, "")},
-        {"a quote would split the argument", kFull + "C:\\NC\\a\" /x \"b.nc]",
-         [](FakeWindows& w) { w.found.insert("C:\\NC\\a\" /x \"b.nc"); }, Launch(kDnc, "")},
-        {"not installed", kFull + "C:\\NC Files\\part 1.nc]", [](FakeWindows& w) { w.found.erase(kDnc); }, kWarning},
-        {"message not loadable", "", [](FakeWindows& w) { w.found.clear(), w.loadStringFails = true; },
-         "MessageBoxA(0, , KORVANT DNC, 48)"},
+    const std::pair<std::string, std::string> cases[] = {  // a title, and the parameters it leads to
+        {kFull + "C:\\NC Files\\part 1.nc]", "\"C:\\NC Files\\part 1.nc\""},
+        {kFull + "C:\\NC\\missing.nc]", ""},
+        {kFull + "C:\\NC\\a\" /x \"b.nc]", ""},  // a quote would split the argument
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        FakeWindows world;
-        world.title = c.title;
-        Install(world, 3, "C:\\Programs\\KORVANT");
-        world.found = {kDnc, "C:\\NC Files\\part 1.nc"};
-        if (c.change)
-            c.change(world);
-        EXPECT_EQ(RunLauncher(world.Operations()), 0);
-        EXPECT_EQ(world.outcome, std::vector<std::string>{c.outcome});
-        EXPECT_EQ(world.calls.front(), "GetForegroundWindow") << "the title is read before the registry";
-        EXPECT_EQ(world.Problems(), kNone);
-    }
-}
-
-// Every mix of row failures, each row otherwise installed: the first sound
-// row is launched and no later row opened, or else the box is shown.
-TEST(RunLauncher, AnyMixOfRowFailuresLaunchesTheFirstSoundRow)
-{
-    const auto program = [](int row) { return "C:\\Row" + std::to_string(row) + "\\" + kInstallRecords[row - 1].program; };
-    for (int mix = 0; mix < 4 * 4 * 4 * 4 * 4 * 4; ++mix) {
-        FakeWindows world;
-        int sound = 0;
-        for (int row = 1, rest = mix; row <= 6; ++row, rest /= 4) {
-            Install(world, row, "C:\\Row" + std::to_string(row));
-            const char* key = kInstallRecords[row - 1].key;
-            switch (rest % 4) {
-            case 0: world.found.insert(program(row)), sound = sound ? sound : row; break;
-            case 1: world.failingOpens.insert(key); break;
-            case 2: world.failingReads.insert(key), world.found.insert(program(row)); break;
-            case 3: break;  // the program file is missing
+    enum { kSound, kOpenFails, kReadFails, kProgramMissing };  // a read fails on a value too long for its buffer
+    const auto program = [](int row) { return "C:\\Row" + std::to_string(row) + "\\" + kRecords[row].programSubpath; };
+    for (const auto& [title, parameters] : cases) {
+        for (int mix = 0; mix < 4 * 4 * 4 * 4 * 4 * 4; ++mix) {
+            SCOPED_TRACE(title + ", mix " + std::to_string(mix));
+            world = World{title};
+            world.found = {"C:\\NC Files\\part 1.nc", "C:\\NC\\a\" /x \"b.nc"};
+            int sound = 6;  // the first sound row; 6: none
+            for (int row = 0, rest = mix; row < 6; ++row, rest /= 4) {
+                const std::string directory = "C:\\Row" + std::to_string(row);
+                if (rest % 4 != kOpenFails)
+                    world.Install(row, rest % 4 == kReadFails ? directory + std::string(300, '\0') : directory);
+                if (rest % 4 != kProgramMissing)
+                    world.found.insert(program(row));
+                if (rest % 4 == kSound && sound == 6)
+                    sound = row;
             }
+            EXPECT_EQ(RunLauncher(kWorld), 0);
+            EXPECT_EQ(world.outcome, sound == 6 ? kWarning : "ShellExecuteA(0, open, " + program(sound) + ", " +
+                                                                 parameters + ", null, 5)");
+            EXPECT_EQ(world.keys.size(), sound == 6 ? 6u : sound + 1u) << "no row is opened after the first sound one";
+            EXPECT_EQ(world.open, 0u);
         }
-        SCOPED_TRACE("mix " + std::to_string(mix));
-        EXPECT_EQ(RunLauncher(world.Operations()), 0);
-        EXPECT_EQ(world.outcome, std::vector<std::string>{sound ? Launch(program(sound), "") : kWarning});
-        ASSERT_EQ(world.keys.size(), sound ? sound : 6u);
-        for (std::size_t row = 0; row < world.keys.size(); ++row)
-            EXPECT_EQ(world.keys[row], kInstallRecords[row].key);
-        EXPECT_EQ(world.Problems(), kNone);
     }
 }
 
