@@ -36,6 +36,7 @@ struct World {
     std::vector<std::string> keys;        // the keys opened
     std::string outcome;                  // ShellExecuteA and MessageBoxA as called, in turn
     std::uintptr_t open = 0;              // the launcher holds one key or search handle at a time
+    bool messageMissing = false;          // the string table lacks the warning
     void Install(int row, std::string bytes) { registry[kRecords[row].keyPath] = {kRecords[row].valueName, bytes}; }
 } world;  // the world of the case under way
 
@@ -85,7 +86,7 @@ const WindowsOperations kWorld = {
     },
     [](ModuleHandle module, unsigned int id, char* buffer, int bufferMax) {
         EXPECT_TRUE(module == 0 && id == 1 && bufferMax == 500 && std::string(buffer, 500) == std::string(500, '\0'));
-        return std::snprintf(buffer, 500, "Error: Cannot find KORVANT DNC");
+        return world.messageMissing ? 0 : std::snprintf(buffer, 500, "Error: Cannot find KORVANT DNC");
     },
     [](WindowHandle owner, const char* text, const char* caption, unsigned int style) {
         world.outcome += "MessageBoxA(" + std::to_string(owner) + ", " + text + ", " + caption + ", " +
@@ -194,6 +195,15 @@ TEST(RunLauncher, LaunchesTheFirstSoundRowWithTheDocument)
             EXPECT_EQ(world.open, 0u);
         }
     }
+}
+
+// Without its text the warning still appears, empty, rather than not at all or with stray bytes.
+TEST(RunLauncher, WarnsEvenWithoutTheMessageText)
+{
+    world = World();
+    world.messageMissing = true;
+    EXPECT_EQ(RunLauncher(kWorld), 0);
+    EXPECT_EQ(world.outcome, "MessageBoxA(0, , KORVANT DNC, 48)");
 }
 
 } // namespace
