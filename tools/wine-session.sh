@@ -82,9 +82,6 @@ make_prefix() {
     [ ! -d "$WINEPREFIX" ] || wineserver -k 2>/dev/null || true
     rm -rf "$WINEPREFIX"
     mkdir -p "$WINEPREFIX"
-    # Started first, since a running server cannot be made persistent. Should
-    # stop_session never run, it ends a minute after its last program.
-    wineserver -p60
     wine wineboot -i >/dev/null 2>&1
     prepare_prefix
 }
@@ -92,6 +89,12 @@ make_prefix() {
 # Readies $WINEPREFIX, fresh or with programs installed, for the editor
 # stand-in's runs.
 prepare_prefix() {
+    # The server left running (wineboot's, or an installer's) is not a
+    # persistent one, and its desktop may not be on this display; a running
+    # server cannot be made persistent. Should stop_session never run, the
+    # new one ends a minute after its last program.
+    wineserver -k 2>/dev/null || true
+    wineserver -p60
     # With no window manager on the display, Wine would wait two seconds for
     # one as each window closes, and would draw no captions.
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
