@@ -4,6 +4,7 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <tuple>
 
 #include "launch_sequence.h"
 
@@ -43,8 +44,7 @@ struct World {
 // A close may only close the one handle open; what it answers goes unread.
 int Close(std::uintptr_t handle, int answer)
 {
-    EXPECT_TRUE(handle != 0 && handle == world.open);
-    world.open = 0;
+    EXPECT_TRUE(handle != 0 && handle == std::exchange(world.open, 0));
     return answer;
 }
 
@@ -101,58 +101,50 @@ const std::string kWarning = "MessageBoxA(0, Error: Cannot find KORVANT DNC, KOR
 // A title and what is taken from it, which exists when a search for exactly that finds it.
 TEST(CaptureEditorDocument, TakesThePathFromBetweenTheBrackets)
 {
-    const struct {
-        const char* name;
-        std::optional<std::string> title;
-        std::string capture;  // empty: nothing captured
-    } cases[] = {
-        {"demo edition", "Predator CNC Editor for KORVANT Demo - [C:\\NC\\a.nc]", "C:\\NC\\a.nc"},
-        {"empty or unreadable title", "", ""},
-        {"no window in front", std::nullopt, ""},
-        {"leading blank inside kept", kFull + " C:\\NC\\part 1.nc]", " C:\\NC\\part 1.nc"},
-        {"tab and line breaks for blanks", "Predator\tCNC\r\nEditor\vfor\fKORVANT - [x.nc]", "x.nc"},
-        {"blanks missing or doubled", "Predator  CNC Editor for KORVANT-[x.nc]", "x.nc"},
-        {"no-break space is no blank", "Predator\xA0" "CNC Editor for KORVANT - [x.nc]", ""},
-        {"high bytes taken as they are", kFull + "C:\\\x95\\\xE9.nc]", "C:\\\x95\\\xE9.nc"},
-        {"bracket as a trail byte ends it", kFull + "C:\\\x81]x.nc]", "C:\\\x81"},
-        {"longest, no closing bracket", "PredatorCNCEditorforKORVANT-[" + std::string(240, 'x'), std::string(230, 'x')},
-        {"title cut at 259", kFull + std::string(300, 'y') + "]", std::string(224, 'y')},
+    const std::pair<std::optional<std::string>, std::string> cases[] = {  // empty: nothing captured
+        {"Predator CNC Editor for KORVANT Demo - [C:\\NC\\a.nc]", "C:\\NC\\a.nc"},         // the demo edition
+        {"", ""},                                                                          // empty or unreadable
+        {std::nullopt, ""},                                                                // no window in front
+        {kFull + " C:\\NC\\part 1.nc]", " C:\\NC\\part 1.nc"},                             // a leading blank kept
+        {"Predator\tCNC\r\nEditor\vfor\fKORVANT - [x.nc]", "x.nc"},                        // any white space for blanks
+        {"Predator  CNC Editor for KORVANT-[x.nc]", "x.nc"},                               // blanks missing or doubled
+        {"Predator\xA0" "CNC Editor for KORVANT - [x.nc]", ""},                            // no-break space: no blank
+        {kFull + "C:\\\x95\\\xE9.nc]", "C:\\\x95\\\xE9.nc"},                               // high bytes as they are
+        {kFull + "C:\\\x81]x.nc]", "C:\\\x81"},                                            // a trail byte ']' ends it
+        {"PredatorCNCEditorforKORVANT-[" + std::string(240, 'x'), std::string(230, 'x')},  // longest, unclosed
+        {kFull + std::string(300, 'y') + "]", std::string(224, 'y')},                      // the title cut at 259
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        world = World{c.title};
-        world.found = {c.capture};
+    for (const auto& [title, capture] : cases) {
+        SCOPED_TRACE(title.value_or("no window"));
+        world = World{title};
+        world.found = {capture};
         const EditorDocument document = CaptureEditorDocument(kWorld);
-        EXPECT_EQ(document.path, c.capture);
-        EXPECT_EQ(document.exists, !c.capture.empty());
+        EXPECT_EQ(document.path, capture);
+        EXPECT_EQ(document.exists, !capture.empty());
     }
 }
 
 // A directory value of the R2 Max record, the joined path a search finds, and whether that path is the answer.
 TEST(FindDncProgram, JoinsTheDirectoryAndTheProgramSubpath)
 {
-    const struct {
-        const char* name;
-        std::string directory, joined;
-        bool answered;
-    } cases[] = {
-        {"backslash appended", "C:\\Korv", "C:\\Korv\\KorvR2max\\KDNC\\kdnc.exe", true},
-        {"trailing backslash kept", "C:\\Korv\\", "C:\\Korv\\KorvR2max\\KDNC\\kdnc.exe", true},
-        {"no backslash: forward slash", "D:", "D:/KorvR2max\\KDNC\\kdnc.exe", true},
-        {"any backslash decides", "C:\\Apps/", "C:\\Apps/\\KorvR2max\\KDNC\\kdnc.exe", true},
-        {"trail byte 0x5C is a backslash", "\x95\\", "\x95\\KorvR2max\\KDNC\\kdnc.exe", true},
-        {"raw bytes up to the first zero", std::string("C:\\B\0junk", 9), "C:\\B\\KorvR2max\\KDNC\\kdnc.exe", true},
-        {"empty value skipped", "", "/KorvR2max\\KDNC\\kdnc.exe", false},
-        {"joined path of 259", std::string(235, 'd'), std::string(235, 'd') + "/KorvR2max\\KDNC\\kdnc.exe", true},
-        {"joined path of 260", std::string(236, 'd'), std::string(236, 'd') + "/KorvR2max\\KDNC\\kdnc.exe", false},
-        {"value of 260 bytes", std::string(260, 'v'), std::string(260, 'v') + "/KorvR2max\\KDNC\\kdnc.exe", false},
+    const std::tuple<std::string, std::string, bool> cases[] = {
+        {"C:\\Korv", "C:\\Korv\\KorvR2max\\KDNC\\kdnc.exe", true},                             // a backslash appended
+        {"C:\\Korv\\", "C:\\Korv\\KorvR2max\\KDNC\\kdnc.exe", true},                           // a trailing one kept
+        {"D:", "D:/KorvR2max\\KDNC\\kdnc.exe", true},                                          // none: a forward slash
+        {"C:\\Apps/", "C:\\Apps/\\KorvR2max\\KDNC\\kdnc.exe", true},                           // any backslash decides
+        {"\x95\\", "\x95\\KorvR2max\\KDNC\\kdnc.exe", true},                                   // trail byte 0x5C: one
+        {std::string("C:\\B\0junk", 9), "C:\\B\\KorvR2max\\KDNC\\kdnc.exe", true},             // up to the first zero
+        {"", "/KorvR2max\\KDNC\\kdnc.exe", false},                                             // an empty value skipped
+        {std::string(235, 'd'), std::string(235, 'd') + "/KorvR2max\\KDNC\\kdnc.exe", true},   // joined, 259
+        {std::string(236, 'd'), std::string(236, 'd') + "/KorvR2max\\KDNC\\kdnc.exe", false},  // joined, 260
+        {std::string(260, 'v'), std::string(260, 'v') + "/KorvR2max\\KDNC\\kdnc.exe", false},  // a full value
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [directory, joined, answered] : cases) {
+        SCOPED_TRACE(joined);
         world = World();
-        world.Install(2, c.directory);
-        world.found = {c.joined};
-        EXPECT_EQ(FindDncProgram(kWorld).text, c.answered ? c.joined : "");
+        world.Install(2, directory);
+        world.found = {joined};
+        EXPECT_EQ(FindDncProgram(kWorld).text, answered ? joined : "");
     }
 }
 
@@ -179,14 +171,13 @@ TEST(RunLauncher, LaunchesTheFirstSoundRowWithTheDocument)
             world = World{title};
             world.found = {"C:\\NC Files\\part 1.nc", "C:\\NC\\a\" /x \"b.nc"};
             int sound = 6;  // the first sound row; 6: none
-            for (int row = 0, rest = mix; row < 6; ++row, rest /= 4) {
-                const std::string directory = "C:\\Row" + std::to_string(row);
+            for (int row = 5, rest = mix; row >= 0; --row, rest /= 4) {
                 if (rest % 4 != kOpenFails)
-                    world.Install(row, rest % 4 == kReadFails ? directory + std::string(300, '\0') : directory);
+                    world.Install(row, "C:\\Row" + std::to_string(row) +
+                                           std::string(rest % 4 == kReadFails ? 300 : 0, '\0'));
                 if (rest % 4 != kProgramMissing)
                     world.found.insert(program(row));
-                if (rest % 4 == kSound && sound == 6)
-                    sound = row;
+                sound = rest % 4 == kSound ? row : sound;
             }
             EXPECT_EQ(RunLauncher(kWorld), 0);
             EXPECT_EQ(world.outcome, sound == 6 ? kWarning : "ShellExecuteA(0, open, " + program(sound) + ", " +
