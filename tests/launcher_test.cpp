@@ -37,7 +37,7 @@ struct World {
     std::vector<std::string> keys;        // the keys opened
     std::string outcome;                  // ShellExecuteA and MessageBoxA as called, in turn
     std::uintptr_t open = 0;              // the launcher holds one key or search handle at a time
-    bool messageMissing = false;          // the string table lacks the warning
+    std::string message;                  // the warning in the string table; empty: none
     void Install(int row, std::string bytes) { registry[kRecords[row].keyPath] = {kRecords[row].valueName, bytes}; }
 } world;  // the world of the case under way
 
@@ -86,7 +86,7 @@ const WindowsOperations kWorld = {
     },
     [](ModuleHandle module, unsigned int id, char* buffer, int bufferMax) {
         EXPECT_TRUE(module == 0 && id == 1 && bufferMax == 500 && std::string(buffer, 500) == std::string(500, '\0'));
-        return world.messageMissing ? 0 : std::snprintf(buffer, 500, "Error: Cannot find KORVANT DNC");
+        return std::snprintf(buffer, 500, "%s", world.message.c_str());
     },
     [](WindowHandle owner, const char* text, const char* caption, unsigned int style) {
         world.outcome += "MessageBoxA(" + std::to_string(owner) + ", " + text + ", " + caption + ", " +
@@ -96,7 +96,7 @@ const WindowsOperations kWorld = {
 };
 
 const std::string kFull = "Predator CNC Editor for KORVANT - [";
-const std::string kWarning = "MessageBoxA(0, Error: Cannot find KORVANT DNC, KORVANT DNC, 48)";
+const std::string kMessage = "Error: Cannot find KORVANT DNC";
 
 // A title and what is taken from it, which exists when a search for exactly that finds it.
 TEST(CaptureEditorDocument, TakesThePathFromBetweenTheBrackets)
@@ -106,18 +106,14 @@ TEST(CaptureEditorDocument, TakesThePathFromBetweenTheBrackets)
         {"", ""},                                                                          // empty or unreadable
         {std::nullopt, ""},                                                                // no window in front
         {kFull + " C:\\NC\\part 1.nc]", " C:\\NC\\part 1.nc"},                             // a leading blank kept
-        {"Predator\tCNC\r\nEditor\vfor\fKORVANT - [x.nc]", "x.nc"},                        // any white space for blanks
-        {"Predator  CNC Editor for KORVANT-[x.nc]", "x.nc"},                               // blanks missing or doubled
+        {"Predator\t\r\nCNC  Editor\vfor\fKORVANT-[x.nc]", "x.nc"},                        // a blank: any white space
         {"Predator\xA0" "CNC Editor for KORVANT - [x.nc]", ""},                            // no-break space: no blank
-        {kFull + "C:\\\x95\\\xE9.nc]", "C:\\\x95\\\xE9.nc"},                               // high bytes as they are
-        {kFull + "C:\\\x81]x.nc]", "C:\\\x81"},                                            // a trail byte ']' ends it
-        {"PredatorCNCEditorforKORVANT-[" + std::string(240, 'x'), std::string(230, 'x')},  // longest, unclosed
-        {kFull + std::string(300, 'y') + "]", std::string(224, 'y')},                      // the title cut at 259
+        {kFull + "C:\\\x95\\\xE9\x81]x.nc]", "C:\\\x95\\\xE9\x81"},                       // high bytes; trail ']' ends
+        {"PredatorCNCEditorforKORVANT-[" + std::string(300, 'x'), std::string(230, 'x')},  // cut at 259: the longest
     };
     for (const auto& [title, capture] : cases) {
         SCOPED_TRACE(title.value_or("no window"));
-        world = World{title};
-        world.found = {capture};
+        world = World{title, {}, {capture}};
         const EditorDocument document = CaptureEditorDocument(kWorld);
         EXPECT_EQ(document.path, capture);
         EXPECT_EQ(document.exists, !capture.empty());
@@ -128,12 +124,11 @@ TEST(CaptureEditorDocument, TakesThePathFromBetweenTheBrackets)
 TEST(FindDncProgram, JoinsTheDirectoryAndTheProgramSubpath)
 {
     const std::tuple<std::string, std::string, bool> cases[] = {
-        {"C:\\Korv", "C:\\Korv\\KorvR2max\\KDNC\\kdnc.exe", true},                             // a backslash appended
-        {"C:\\Korv\\", "C:\\Korv\\KorvR2max\\KDNC\\kdnc.exe", true},                           // a trailing one kept
+        {"C:\\Korv\\", "C:\\Korv\\KorvR2max\\KDNC\\kdnc.exe", true},                           // a trailing one is kept
         {"D:", "D:/KorvR2max\\KDNC\\kdnc.exe", true},                                          // none: a forward slash
         {"C:\\Apps/", "C:\\Apps/\\KorvR2max\\KDNC\\kdnc.exe", true},                           // any backslash decides
         {"\x95\\", "\x95\\KorvR2max\\KDNC\\kdnc.exe", true},                                   // trail byte 0x5C: one
-        {std::string("C:\\B\0junk", 9), "C:\\B\\KorvR2max\\KDNC\\kdnc.exe", true},             // up to the first zero
+        {std::string("C:\\B\0junk", 9), "C:\\B\\KorvR2max\\KDNC\\kdnc.exe", true},             // ends at the first zero
         {"", "/KorvR2max\\KDNC\\kdnc.exe", false},                                             // an empty value skipped
         {std::string(235, 'd'), std::string(235, 'd') + "/KorvR2max\\KDNC\\kdnc.exe", true},   // joined, 259
         {std::string(236, 'd'), std::string(236, 'd') + "/KorvR2max\\KDNC\\kdnc.exe", false},  // joined, 260
@@ -141,9 +136,8 @@ TEST(FindDncProgram, JoinsTheDirectoryAndTheProgramSubpath)
     };
     for (const auto& [directory, joined, answered] : cases) {
         SCOPED_TRACE(joined);
-        world = World();
+        world = World{{}, {}, {joined}};
         world.Install(2, directory);
-        world.found = {joined};
         EXPECT_EQ(FindDncProgram(kWorld).text, answered ? joined : "");
     }
 }
@@ -158,17 +152,19 @@ TEST(BuildDncParameters, QuotesTheLongestPathWhole)
 // The whole run, each title against every mix of row failures: the first sound row is launched, or the box shown.
 TEST(RunLauncher, LaunchesTheFirstSoundRowWithTheDocument)
 {
-    const std::pair<std::string, std::string> cases[] = {  // a title, and the parameters it leads to
-        {kFull + "C:\\NC Files\\part 1.nc]", "\"C:\\NC Files\\part 1.nc\""},
-        {kFull + "C:\\NC\\missing.nc]", ""},
-        {kFull + "C:\\NC\\a\" /x \"b.nc]", ""},  // a quote would split the argument
+    const std::tuple<std::string, std::string, std::string> cases[] = {  // a title, the parameters, the warning's text
+        {kFull + "C:\\NC Files\\part 1.nc]", "\"C:\\NC Files\\part 1.nc\"", kMessage},
+        {kFull + "C:\\NC\\missing.nc]", "", kMessage},
+        {kFull + "C:\\NC\\a\" /x \"b.nc]", "", kMessage},  // a quote would split the argument
+        {kFull + "C:\\NC\\missing.nc]", "", ""},  // none: the box still shows, empty, with no stray bytes
     };
     enum { kSound, kOpenFails, kReadFails, kProgramMissing };  // a read fails on a value too long for its buffer
     const auto program = [](int row) { return "C:\\Row" + std::to_string(row) + "\\" + kRecords[row].programSubpath; };
-    for (const auto& [title, parameters] : cases) {
+    for (const auto& [title, parameters, message] : cases) {
         for (int mix = 0; mix < 4 * 4 * 4 * 4 * 4 * 4; ++mix) {
             SCOPED_TRACE(title + ", mix " + std::to_string(mix));
             world = World{title};
+            world.message = message;
             world.found = {"C:\\NC Files\\part 1.nc", "C:\\NC\\a\" /x \"b.nc"};
             int sound = 6;  // the first sound row; 6: none
             for (int row = 5, rest = mix; row >= 0; --row, rest /= 4) {
@@ -180,21 +176,13 @@ TEST(RunLauncher, LaunchesTheFirstSoundRowWithTheDocument)
                 sound = rest % 4 == kSound ? row : sound;
             }
             EXPECT_EQ(RunLauncher(kWorld), 0);
-            EXPECT_EQ(world.outcome, sound == 6 ? kWarning : "ShellExecuteA(0, open, " + program(sound) + ", " +
-                                                                 parameters + ", null, 5)");
+            EXPECT_EQ(world.outcome,
+                      sound == 6 ? "MessageBoxA(0, " + message + ", KORVANT DNC, 48)"
+                                 : "ShellExecuteA(0, open, " + program(sound) + ", " + parameters + ", null, 5)");
             EXPECT_EQ(world.keys.size(), sound == 6 ? 6u : sound + 1u) << "no row is opened after the first sound one";
             EXPECT_EQ(world.open, 0u);
         }
     }
-}
-
-// Without its text the warning still appears, empty, rather than not at all or with stray bytes.
-TEST(RunLauncher, WarnsEvenWithoutTheMessageText)
-{
-    world = World();
-    world.messageMissing = true;
-    EXPECT_EQ(RunLauncher(kWorld), 0);
-    EXPECT_EQ(world.outcome, "MessageBoxA(0, , KORVANT DNC, 48)");
 }
 
 } // namespace
