@@ -34,10 +34,10 @@ struct World {
     std::optional<std::string> title;  // of the window in front; none: no window
     std::map<std::string, std::pair<std::string, std::string>> registry;  // key -> value name, raw bytes
     std::set<std::string> found;          // the exact strings a find-first search finds something for
+    std::string message;                  // the warning in the string table; empty: none
     std::vector<std::string> keys;        // the keys opened
     std::string outcome;                  // ShellExecuteA and MessageBoxA as called, in turn
     std::uintptr_t open = 0;              // the launcher holds one key or search handle at a time
-    std::string message;                  // the warning in the string table; empty: none
     void Install(int row, std::string bytes) { registry[kRecords[row].keyPath] = {kRecords[row].valueName, bytes}; }
 } world;  // the world of the case under way
 
@@ -61,11 +61,10 @@ const WindowsOperations kWorld = {
        std::uint32_t* size) {
         EXPECT_TRUE(key != 0 && key == world.open && !reserved && !type && *size == 260);
         EXPECT_EQ(std::string(reinterpret_cast<char*>(data), 260), std::string(260, '\0')) << "not zero-filled";
-        const auto& value = world.registry[world.keys.back()];
-        if (value.first != name)
-            return 2;
-        value.second.copy(reinterpret_cast<char*>(data), 260);
-        return value.second.size() > 260 ? 234 : 0;  // 234: ERROR_MORE_DATA
+        const auto& [valueName, bytes] = world.registry[world.keys.back()];
+        if (valueName == name)
+            bytes.copy(reinterpret_cast<char*>(data), 260);
+        return valueName != name ? 2 : bytes.size() > 260 ? 234 : 0;  // 2: not found; 234: ERROR_MORE_DATA
     },
     [](RegistryKey key) { EXPECT_TRUE(Closes(key)); return 0; },
     [](const char* path, FindDataRecord* findData) {
@@ -158,9 +157,7 @@ TEST(RunLauncher, LaunchesTheFirstSoundRowWithTheDocument)
     for (const auto& [title, parameters, message] : cases) {
         for (int mix = 0; mix < 4 * 4 * 4 * 4 * 4 * 4; ++mix) {
             SCOPED_TRACE(title + ", mix " + std::to_string(mix));
-            world = World{title};
-            world.message = message;
-            world.found = {"C:\\NC Files\\part 1.nc", "C:\\NC\\a\" /x \"b.nc"};
+            world = World{title, {}, {"C:\\NC Files\\part 1.nc", "C:\\NC\\a\" /x \"b.nc"}, message};
             int sound = 6;  // the first sound row; 6: none
             for (int row = 5, rest = mix; row >= 0; --row, rest /= 4) {
                 if (rest % 4 != kOpenFails)
