@@ -48,6 +48,7 @@ const WindowsOperations kWorld = {
     [] { return world.title ? WindowHandle(0x10) : 0; },
     [](WindowHandle window, char* text, int maxCount) {
         EXPECT_TRUE(window == 0x10 && maxCount == 260 && world.keys.empty());  // the title before the registry
+        EXPECT_EQ(std::string(text, 260), std::string(260, '\0')) << "not zero-filled";
         return std::snprintf(text, 260, "%.259s", world.title.value_or("").c_str());
     },
     [](RegistryKey root, const char* key, std::uint32_t options, std::uint32_t access, RegistryKey* result) {
