@@ -102,9 +102,9 @@ TEST(CaptureEditorDocument, TakesThePathFromBetweenTheBrackets)
         {"", ""},                                                                          // empty or unreadable
         {std::nullopt, ""},                                                                // no window in front
         {kFull + " C:\\NC\\part 1.nc]", " C:\\NC\\part 1.nc"},                             // a leading blank kept
-        {"Predator\t\r\nCNC  Editor\vfor\fKORVANT-[x.nc]", "x.nc"},                        // a blank: any white space
+        {"Predator\t\r\nCNC  Editor\vfor\fKORVANT-[x.nc]", "x.nc"},                        // blanks: any space or none
         {"Predator\xA0" "CNC Editor for KORVANT - [x.nc]", ""},                            // no-break space: no blank
-        {kFull + "C:\\\x95\\\xE9\x81]x.nc]", "C:\\\x95\\\xE9\x81"},                        // high bytes; trail ']' ends
+        {kFull + "C:\\\x95\\\x81]x.nc]", "C:\\\x95\\\x81"},                                // high bytes; trail ']' ends
         {"PredatorCNCEditorforKORVANT-[" + std::string(300, 'x'), std::string(230, 'x')},  // cut at 259: the longest
     };
     for (const auto& [title, capture] : cases) {
@@ -159,7 +159,7 @@ TEST(RunLauncher, LaunchesTheFirstSoundRowWithTheDocument)
         for (int mix = 0; mix < 4 * 4 * 4 * 4 * 4 * 4; ++mix) {
             SCOPED_TRACE(title + ", mix " + std::to_string(mix));
             world = World{title, {}, {"C:\\NC Files\\part 1.nc", "C:\\NC\\a\" /x \"b.nc"}, message};
-            int sound = 6;  // the first sound row; 6: none
+            int sound = 6;  // the first sound row, seen last as the rows are walked up; 6: none
             for (int row = 5, rest = mix; row >= 0; --row, rest /= 4) {
                 if (rest % 4 != kOpenFails)
                     world.Install(row, "C:\\Row" + std::to_string(row) +
