@@ -113,6 +113,12 @@ run_editor() {
     (cd "$WINEPREFIX/drive_c" && wine "$editor_exe" "$@") | tr -d '\r'
 }
 
+# Waits up to five seconds for FILE: the DNC stand-in, started by the
+# launcher, may still be writing its log when the launcher has ended.
+wait_for_file() {
+    for _ in $(seq 100); do [ -f "$1" ] && return; sleep 0.05; done
+}
+
 # The launcher's calls of MessageBoxA and ShellExecuteA as Wine traces them
 # on standard error, without the pointers and with the C escapes undone.
 traced_calls() {
