@@ -98,7 +98,7 @@ const std::string kMessage = "Error: Cannot find KORVANT DNC";
 TEST(CaptureEditorDocument, TakesThePathFromBetweenTheBrackets)
 {
     const std::pair<std::optional<std::string>, std::string> cases[] = {  // empty: nothing captured
-        {"Predator CNC Editor for KORVANT Demo - [C:\\NC\\a.nc]", "C:\\NC\\a.nc"},         // the demo edition
+        {"Predator CNC Editor for KORVANT Demo - [C:\\NC Files\\a.nc]", "C:\\NC Files\\a.nc"},  // the demo edition
         {"", ""},                                                                          // empty or unreadable
         {std::nullopt, ""},                                                                // no window in front
         {kFull + " C:\\NC\\part 1.nc]", " C:\\NC\\part 1.nc"},                             // a leading blank kept
@@ -122,6 +122,7 @@ TEST(FindDncProgram, JoinsTheDirectoryAndTheProgramSubpath)
     const std::tuple<std::string, std::string, bool> cases[] = {
         {"D:", "D:/KorvR2max\\KDNC\\kdnc.exe", true},                                          // none: a forward slash
         {"C:\\Apps/", "C:\\Apps/\\KorvR2max\\KDNC\\kdnc.exe", true},                           // any backslash decides
+        {"D:/", "D:/KorvR2max\\KDNC\\kdnc.exe", true},                                         // its own slash kept
         {"C:\\\x95\\", "C:\\\x95\\KorvR2max\\KDNC\\kdnc.exe", true},                           // trail byte 0x5C: kept
         {std::string("C:\\B\0junk", 9), "C:\\B\\KorvR2max\\KDNC\\kdnc.exe", true},             // ends at the first zero
         {"", "/KorvR2max\\KDNC\\kdnc.exe", false},                                             // an empty value skipped
@@ -153,20 +154,22 @@ TEST(RunLauncher, LaunchesTheFirstSoundRowWithTheDocument)
         {kFull + "C:\\NC\\a\" /x \"b.nc]", "", kMessage},  // a quote would split the argument
         {kFull + "C:\\NC\\missing.nc]", "", ""},  // none: the box still shows, empty, with no stray bytes
     };
-    enum { kSound, kOpenFails, kReadFails, kProgramMissing };  // a read fails on a value too long for its buffer
+    // A read fails on a value too long for its buffer; a joined path too long is never searched.
+    enum { kSound, kOpenFails, kReadFails, kProgramMissing, kEmptyValue, kTooLong, kKinds };
     const auto program = [](int row) { return "C:\\Row" + std::to_string(row) + "\\" + kRecords[row].programSubpath; };
     for (const auto& [title, parameters, message] : cases) {
-        for (int mix = 0; mix < 4 * 4 * 4 * 4 * 4 * 4; ++mix) {
+        for (int mix = 0; mix < kKinds * kKinds * kKinds * kKinds * kKinds * kKinds; ++mix) {
             SCOPED_TRACE(title + ", mix " + std::to_string(mix));
             world = World{title, {}, {"C:\\NC Files\\part 1.nc", "C:\\NC\\a\" /x \"b.nc"}, message};
             int sound = 6;  // the first sound row, seen last as the rows are walked up; 6: none
-            for (int row = 5, rest = mix; row >= 0; --row, rest /= 4) {
-                if (rest % 4 != kOpenFails)
-                    world.Install(row, "C:\\Row" + std::to_string(row) +
-                                           std::string(rest % 4 == kReadFails ? 300 : 0, '\0'));
-                if (rest % 4 != kProgramMissing)
+            for (int row = 5, rest = mix; row >= 0; --row, rest /= kKinds) {
+                const int kind = rest % kKinds;
+                if (kind != kOpenFails)
+                    world.Install(row, kind == kEmptyValue ? "" : "C:\\Row" + std::to_string(row) +
+                        (kind == kReadFails ? std::string(300, '\0') : std::string(kind == kTooLong ? 250 : 0, 'x')));
+                if (kind != kProgramMissing)
                     world.found.insert(program(row));
-                sound = rest % 4 == kSound ? row : sound;
+                sound = kind == kSound ? row : sound;
             }
             EXPECT_EQ(RunLauncher(kWorld), 0);
             EXPECT_EQ(world.outcome,
