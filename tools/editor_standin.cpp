@@ -13,7 +13,8 @@
 namespace {
 
 constexpr DWORD kPollMs = 20;
-constexpr DWORD kTimeoutMs = 10000;
+// Bounds, not delays: emulated Wine takes many times longer than a PC.
+constexpr DWORD kTimeoutMs = 120000;
 
 // Lets the time pass while answering what is sent to this program's window:
 // a program that takes the foreground waits for that answer.
@@ -56,7 +57,8 @@ HWND ShowEditorWindow(const char* title)
     HWND window = CreateWindowExA(0, windowClass.lpszClassName, title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40,
                                   640, 400, nullptr, nullptr, windowClass.hInstance, nullptr);
     // A fresh Wine prefix may keep the foreground for its desktop a while.
-    for (int attempt = 0; window && attempt < 100 && GetForegroundWindow() != window; ++attempt) {
+    for (const DWORD start = GetTickCount();
+         window && GetTickCount() - start < kTimeoutMs && GetForegroundWindow() != window;) {
         SetForegroundWindow(window);
         Pump(kPollMs);
     }

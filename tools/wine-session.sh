@@ -7,15 +7,35 @@
 
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 session_display_pid="" session_prefixes=()
+session_tools=$(realpath "$(dirname "${BASH_SOURCE[0]}")")
+prefix_templates=${KDNC_PREFIX_TEMPLATES:-$(realpath -m "$session_tools/../build/wine-prefixes")}
+
+# True when binfmt_misc hands 32-bit x86 programs to an emulator such as
+# qemu-user, which starts Wine's i386 loader but not Wine itself.
+emulates_i386() {
+    local entry
+    grep -qsx enabled /proc/sys/fs/binfmt_misc/status || return 1
+    for entry in /proc/sys/fs/binfmt_misc/*; do
+        grep -qsx enabled "$entry" && grep -qE '^magic 7f454c4601.{26}0[36]00' "$entry" && return 0
+    done
+    return 1
+}
 
 # Debian's wine starts every program through its i386 loader, which a kernel
-# without 32-bit support cannot run; 64-bit programs then go to wine64.
-if /usr/lib/wine/wine --version >/dev/null 2>&1 || [ ! -x /usr/lib/wine/wine64 ]; then
+# without 32-bit support cannot run; 64-bit programs then go to wine64, and
+# 32-bit ones to a VM. KDNC_FORCE_VM=1 takes that road on any machine.
+if [ -z "${KDNC_IN_VM:-}" ] && [ -n "${KDNC_FORCE_VM:-}" ] && [ -x /usr/lib/wine/wine64 ]; then
+    runs_32bit=no
+elif ! emulates_i386 && /usr/lib/wine/wine --version >/dev/null 2>&1 || [ ! -x /usr/lib/wine/wine64 ]; then
     runs_32bit=yes
 else
     runs_32bit=no
+fi
+if [ "$runs_32bit" = no ]; then
     export WINELOADER=/usr/lib/wine/wine64
     wine() { /usr/lib/wine/wine64 "$@"; }
+else
+    unset WINELOADER  # as set outside a VM
 fi
 
 # True when the Windows program is a 64-bit one (PE machine 0x8664).
@@ -25,12 +45,17 @@ is_64bit() {
     [ "$(od -An -tx1 -j $((pe + 4)) -N2 "$1" | tr -d ' ')" = 6486 ]
 }
 
-# Ends the caller with 77, which ctest counts as skipped, when this machine
-# cannot run the program.
+# require_runnable PROGRAM SCRIPT [ARGS...]: returns when this machine runs
+# PROGRAM; else runs SCRIPT again in a VM that does (tools/vm-run) and ends
+# with its exit code, 77 (skipped) when no VM can be had here or when
+# KDNC_SKIP_VM is set, for quick rounds.
 require_runnable() {
     [ "$runs_32bit" = yes ] || is_64bit "$1" && return
-    echo "skipped: this machine cannot run 32-bit code, so not $(basename "$1")"
-    exit 77
+    [ -z "${KDNC_SKIP_VM:-}" ] || { echo "skipped: KDNC_SKIP_VM is set, so not $(basename "$1") in a VM"; exit 77; }
+    echo "this machine cannot run 32-bit code, so $(basename "$2") goes on in a VM (tools/vm-run) that emulates" \
+        "every instruction: minutes where a PC takes seconds"
+    shift
+    exec "$session_tools/vm-run" --timeout 2300 "$@"
 }
 
 stop_session() {
@@ -54,7 +79,7 @@ start_display() {
     rm -f "$1/display"
     Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$1/display" </dev/null >"$1/xvfb.log" 2>&1 &
     session_display_pid=$!
-    for _ in $(seq 100); do
+    for _ in $(seq 1200); do
         if [ -s "$1/display" ]; then
             DISPLAY=:$(cat "$1/display") && export DISPLAY
             return
@@ -65,25 +90,52 @@ start_display() {
     return 1
 }
 
-# Makes fresh prefixes side by side, each given as DIR:ARCH (win32 or win64).
+# copy_prefixes DIR:ARCH...: fresh prefixes (ARCH win32 or win64), copies
+# of templates made once, side by side; where 32-bit code cannot run they are
+# made in one VM, and copied here before the caller moves into a VM itself:
+# in the VM, making one takes minutes, and copying one over 9p does too.
+copy_prefixes() {
+    local item arch needed=()
+    [ -z "${KDNC_IN_VM:-}" ] || return 0
+    for arch in win32 win64; do
+        [ "$(cat "$prefix_templates/$arch/.made-by" 2>/dev/null)" != "$(wine --version)" ] || continue
+        # Here only the kinds asked for; a VM makes every kind at once.
+        [ "$runs_32bit" = no ] || [[ " $* " == *":$arch "* ]] && needed+=("$arch")
+    done
+    if [ ${#needed[@]} -gt 0 ] && [ "$runs_32bit" = yes ]; then
+        make_templates "${needed[@]}"
+    elif [ ${#needed[@]} -gt 0 ]; then
+        echo "making the Wine prefixes (${needed[*]}) in a VM, once: minutes"
+        "$session_tools/vm-run" --timeout 2000 bash -c 'source "$0" && make_templates "$@"' "${BASH_SOURCE[0]}" \
+            "${needed[@]}" >/dev/null
+    fi
+    for item in "$@"; do
+        # A server left by an earlier run would outlive its deleted prefix.
+        [ ! -d "${item%:*}" ] || WINEPREFIX=${item%:*} wineserver -k 2>/dev/null || true
+        rm -rf "${item%:*}" && mkdir -p "$(dirname "${item%:*}")" && cp -a "$prefix_templates/${item##*:}" "${item%:*}"
+    done
+}
+
+make_templates() {  # make_templates ARCH...: side by side
+    local arch
+    for arch in "$@"; do
+        (export WINEPREFIX=$prefix_templates/$arch WINEARCH=$arch
+         rm -rf "$WINEPREFIX" && mkdir -p "$WINEPREFIX" && wine wineboot -i >/dev/null 2>&1 && wineserver -w &&
+             wine --version >"$WINEPREFIX/.made-by") &
+    done
+    wait
+}
+
+# Readies the prefixes, each given as DIR:ARCH, side by side for the editor
+# stand-in; copy_prefixes made them.
 open_prefixes() {
     local item jobs=()
     for item in "$@"; do
         session_prefixes+=("${item%:*}")
-        make_prefix "${item%:*}" "${item##*:}" &
+        (export WINEPREFIX=${item%:*} WINEARCH=${item##*:} && prepare_prefix) &
         jobs+=($!)
     done
     for item in "${jobs[@]}"; do wait "$item"; done
-}
-
-make_prefix() {
-    export WINEPREFIX=$1 WINEARCH=$2
-    # A server left by an earlier run would outlive its deleted prefix.
-    [ ! -d "$WINEPREFIX" ] || wineserver -k 2>/dev/null || true
-    rm -rf "$WINEPREFIX"
-    mkdir -p "$WINEPREFIX"
-    wine wineboot -i >/dev/null 2>&1
-    prepare_prefix
 }
 
 # Readies $WINEPREFIX, fresh or with programs installed, for the editor
@@ -100,8 +152,8 @@ prepare_prefix() {
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
     # What WINEDEBUG=+relay traces: the launcher's two visible effects.
     wine reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /d 'user32.MessageBoxA;shell32.ShellExecuteA' /f >/dev/null
-    # Keeps Wine's desktop open between runs, for a quarter of an hour at most.
-    wine "$editor_exe" --hold-desktop 900000 </dev/null >/dev/null 2>&1 &
+    # Keeps Wine's desktop open between runs, for an hour at most.
+    wine "$editor_exe" --hold-desktop 3600000 </dev/null >/dev/null 2>&1 &
     # The first windows of a fresh prefix may not get the foreground.
     run_editor warm-up "$(winpath "$kdnc_exe")" >/dev/null 2>&1 || true
 }
@@ -113,10 +165,11 @@ run_editor() {
     (cd "$WINEPREFIX/drive_c" && wine "$editor_exe" "$@") | tr -d '\r'
 }
 
-# Waits up to five seconds for FILE: the DNC stand-in, started by the
-# launcher, may still be writing its log when the launcher has ended.
+# Waits up to a minute (emulated Wine is slow) for FILE: the DNC stand-in,
+# started by the launcher, may still be writing its log when the launcher
+# has ended.
 wait_for_file() {
-    for _ in $(seq 100); do [ -f "$1" ] && return; sleep 0.05; done
+    for _ in $(seq 1200); do [ -f "$1" ] && return; sleep 0.05; done
 }
 
 # The launcher's calls of MessageBoxA and ShellExecuteA as Wine traces them
