@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-namespace {
-
 // Probe order: a stand-alone DNC installation first, then the editions from
 // R2 Max down to R1.
 constexpr DncCandidate kDncCandidates[] = {
@@ -16,6 +14,8 @@ constexpr DncCandidate kDncCandidates[] = {
     {"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2 Basic\\Install Information", "Path", "KorvR2\\KDNC\\kdnc.exe"},
     {"SOFTWARE\\Halvorne, Incorporated\\KORVANT R1\\Install Information", "Path", "KorvR1\\KDNC\\kdnc.exe"},
 };
+
+namespace {
 
 constexpr std::size_t TextLength(const char* text)
 {

@@ -9,6 +9,9 @@ struct DncCandidate {
     const char* programSubpath;
 };
 
+// The six places, in the order they are tried.
+extern const DncCandidate kDncCandidates[6];
+
 // The path of the DNC program, or the empty path when none was found; a
 // found path always ends in a program subpath, so it is never empty.
 struct DncProgramPath {

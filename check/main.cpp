@@ -1,0 +1,85 @@
+// The check's entry: runs the launcher's own code through the recording
+// table and tells what the launcher would do here.
+#include <cstdlib>
+#include <cstring>
+
+#include "check_platform.h"
+#include "check_report.h"
+#include "launch_sequence.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: kdnclaunch-check [--title TEXT | --wait SECONDS]\n"
+    "Runs kdnclaunch's own steps and tells what kdnclaunch would do on this PC:\n"
+    "which install record leads to KORVANT DNC, and what DNC would be handed.\n"
+    "It starts nothing, shows no box and changes nothing.\n"
+    "  --title TEXT  the title of the window in front, as the editor shows it\n"
+    "  --wait N      read the window in front after N seconds (0 to 60): bring\n"
+    "                the editor to the front meanwhile\n"
+    "  --help        this text\n"
+    "With neither, no window is in front, as when a deployment tool starts it.\n"
+    "Exit code: 0 when kdnclaunch would start KORVANT DNC, 1 when it would show\n"
+    "its warning, 2 for a wrong command line.\n";
+
+constexpr long kLongestWait = 60;
+
+struct CheckOptions {
+    const char* title;  // null: none given
+    int waitSeconds;    // below 0: no wait
+    bool help;
+};
+
+// False for a wrong command line.
+bool ReadOptions(int argc, char** argv, CheckOptions& options)
+{
+    for (int i = 1; i < argc; ++i) {
+        const bool windowChosen = options.title || options.waitSeconds >= 0;
+        if (std::strcmp(argv[i], "--help") == 0) {
+            options.help = true;
+        } else if (std::strcmp(argv[i], "--title") == 0 && i + 1 < argc && !windowChosen) {
+            options.title = argv[++i];
+        } else if (std::strcmp(argv[i], "--wait") == 0 && i + 1 < argc && !windowChosen) {
+            const char* seconds = argv[++i];
+            char* end = nullptr;
+            const long value = std::strtol(seconds, &end, 10);
+            if (*seconds < '0' || *seconds > '9' || *end != '\0' || value > kLongestWait)
+                return false;
+            options.waitSeconds = static_cast<int>(value);
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    CheckOptions options = {nullptr, -1, false};
+    if (!ReadOptions(argc, argv, options)) {
+        WriteText(kUsage, true);
+        return 2;
+    }
+    if (options.help) {
+        WriteText(kUsage, false);
+        return 0;
+    }
+    if (options.waitSeconds >= 0) {
+        WriteText("Bring the editor to the front: the window in front is read when the wait ends.\n", true);
+        WaitSeconds(options.waitSeconds);
+    }
+    RecordedCalls.readsWindowInFront = options.waitSeconds >= 0;
+    RecordedCalls.givenTitle = options.title;
+    RunLauncher(RecordingOperations);
+
+    CheckSetting setting = {};
+    ReadCurrentFolder(setting.currentFolder, sizeof setting.currentFolder);
+    setting.wow64 = IsWow64();
+    static ReportText report;
+    const int verdict = WriteCheckReport(RecordedCalls, setting, report);
+    WriteText(report.text, false);
+    HoldOwnConsole();
+    return verdict;
+}
