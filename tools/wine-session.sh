@@ -107,7 +107,7 @@ copy_prefixes() {
     elif [ ${#needed[@]} -gt 0 ]; then
         echo "making the Wine prefixes (${needed[*]}) in a VM, once: minutes"
         "$session_tools/vm-run" --timeout 2000 bash -c 'source "$0" && make_templates "$@"' "${BASH_SOURCE[0]}" \
-            "${needed[@]}" >/dev/null
+            "${needed[@]}"
     fi
     for item in "$@"; do
         # A server left by an earlier run would outlive its deleted prefix.
@@ -117,13 +117,16 @@ copy_prefixes() {
 }
 
 make_templates() {  # make_templates ARCH...: side by side
-    local arch
+    local arch jobs=() failed=0
     for arch in "$@"; do
         (export WINEPREFIX=$prefix_templates/$arch WINEARCH=$arch
-         rm -rf "$WINEPREFIX" && mkdir -p "$WINEPREFIX" && wine wineboot -i >/dev/null 2>&1 && wineserver -w &&
-             wine --version >"$WINEPREFIX/.made-by") &
+         rm -rf "$WINEPREFIX" && mkdir -p "$WINEPREFIX" && wine wineboot -i >"$WINEPREFIX.log" 2>&1 &&
+             wineserver -w && wine --version >"$WINEPREFIX/.made-by" ||
+             { echo "cannot make a $arch prefix; see $WINEPREFIX.log" >&2 && exit 1; }) &
+        jobs+=($!)
     done
-    wait
+    for arch in "${jobs[@]}"; do wait "$arch" || failed=1; done
+    return "$failed"
 }
 
 # Readies the prefixes, each given as DIR:ARCH, side by side for the editor
