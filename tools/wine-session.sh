@@ -34,9 +34,9 @@ fi
 if [ "$runs_32bit" = no ]; then
     export WINELOADER=/usr/lib/wine/wine64
     wine() { /usr/lib/wine/wine64 "$@"; }
-else
-    unset WINELOADER  # as set outside a VM
 fi
+# Bounds that suit a PC are twelve times as long in the VM, which emulates.
+patience=1 && [ -z "${KDNC_IN_VM:-}" ] || patience=12
 
 # True when the Windows program is a 64-bit one (PE machine 0x8664).
 is_64bit() {
@@ -45,17 +45,22 @@ is_64bit() {
     [ "$(od -An -tx1 -j $((pe + 4)) -N2 "$1" | tr -d ' ')" = 6486 ]
 }
 
+# True when PROGRAM runs here; else the caller is ended with 77 (skipped)
+# when KDNC_SKIP_VM is set, for quick rounds, or with 1 in a VM already.
+runs_here() {
+    [ "$runs_32bit" = yes ] || is_64bit "$1" && return
+    [ -z "${KDNC_IN_VM:-}" ] || { echo "the VM cannot run $(basename "$1") either"; exit 1; }
+    [ -z "${KDNC_SKIP_VM:-}" ] || { echo "skipped: KDNC_SKIP_VM is set, so not $(basename "$1") in a VM"; exit 77; }
+    return 1
+}
+
 # require_runnable PROGRAM SCRIPT [ARGS...]: returns when this machine runs
 # PROGRAM; else runs SCRIPT again in a VM that does (tools/vm-run) and ends
-# with its exit code, 77 (skipped) when no VM can be had here or when
-# KDNC_SKIP_VM is set, for quick rounds.
+# with its exit code, 77 (skipped) when no VM can be had here.
 require_runnable() {
-    [ "$runs_32bit" = yes ] || is_64bit "$1" && return
-    [ -z "${KDNC_SKIP_VM:-}" ] || { echo "skipped: KDNC_SKIP_VM is set, so not $(basename "$1") in a VM"; exit 77; }
-    echo "this machine cannot run 32-bit code, so $(basename "$2") goes on in a VM (tools/vm-run) that emulates" \
-        "every instruction: minutes where a PC takes seconds"
+    ! runs_here "$1" || return 0
     shift
-    exec "$session_tools/vm-run" --timeout 2300 "$@"
+    exec "$session_tools/vm-run" --timeout 2400 "$@"
 }
 
 stop_session() {
@@ -79,7 +84,7 @@ start_display() {
     rm -f "$1/display"
     Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$1/display" </dev/null >"$1/xvfb.log" 2>&1 &
     session_display_pid=$!
-    for _ in $(seq 1200); do
+    for _ in $(seq $((100 * patience))); do
         if [ -s "$1/display" ]; then
             DISPLAY=:$(cat "$1/display") && export DISPLAY
             return
@@ -90,30 +95,41 @@ start_display() {
     return 1
 }
 
-# copy_prefixes DIR:ARCH...: fresh prefixes (ARCH win32 or win64), copies
-# of templates made once, side by side; where 32-bit code cannot run they are
-# made in one VM, and copied here before the caller moves into a VM itself:
-# in the VM, making one takes minutes, and copying one over 9p does too.
+# copy_prefixes PROGRAM DIR:ARCH...: fresh prefixes (ARCH win32 or win64) to
+# run PROGRAM in, copies of templates made once, under a lock. Where PROGRAM
+# needs a VM, they are made in one, and copied here before the caller moves
+# into it: in the VM a prefix takes minutes to make, and a copy over 9p too.
 copy_prefixes() {
-    local item arch needed=()
+    local program=$1 item arch lock needed=()
+    shift
     [ -z "${KDNC_IN_VM:-}" ] || return 0
+    if [ "$runs_32bit" = no ] && is_64bit "$program"; then
+        # wine64 alone makes prefixes that run no 32-bit program: no template.
+        for item in "$@"; do
+            rm -rf "${item%:*}" && mkdir -p "${item%:*}" || exit 1
+            WINEPREFIX=${item%:*} WINEARCH=${item##*:} wine wineboot -i >/dev/null 2>&1 || exit 1
+        done
+        return 0
+    fi
+    mkdir -p "$prefix_templates" && exec {lock}>"$prefix_templates/lock" && flock "$lock" || exit 1
     for arch in win32 win64; do
         [ "$(cat "$prefix_templates/$arch/.made-by" 2>/dev/null)" != "$(wine --version)" ] || continue
         # Here only the kinds asked for; a VM makes every kind at once.
-        [ "$runs_32bit" = no ] || [[ " $* " == *":$arch "* ]] && needed+=("$arch")
+        runs_here "$program" && [[ " $* " != *":$arch "* ]] || needed+=("$arch")
     done
-    if [ ${#needed[@]} -gt 0 ] && [ "$runs_32bit" = yes ]; then
-        make_templates "${needed[@]}"
+    if [ ${#needed[@]} -gt 0 ] && runs_here "$program"; then
+        make_templates "${needed[@]}" || exit 1
     elif [ ${#needed[@]} -gt 0 ]; then
-        echo "making the Wine prefixes (${needed[*]}) in a VM, once: minutes"
-        "$session_tools/vm-run" --timeout 2000 bash -c 'source "$0" && make_templates "$@"' "${BASH_SOURCE[0]}" \
-            "${needed[@]}"
+        "$session_tools/vm-run" --timeout 1500 bash -c 'source "$0" && make_templates "$@"' \
+            "$session_tools/wine-session.sh" "${needed[@]}" || exit
     fi
     for item in "$@"; do
         # A server left by an earlier run would outlive its deleted prefix.
         [ ! -d "${item%:*}" ] || WINEPREFIX=${item%:*} wineserver -k 2>/dev/null || true
-        rm -rf "${item%:*}" && mkdir -p "$(dirname "${item%:*}")" && cp -a "$prefix_templates/${item##*:}" "${item%:*}"
+        rm -rf "${item%:*}" && mkdir -p "$(dirname "${item%:*}")" || exit 1
+        cp -a "$prefix_templates/${item##*:}" "${item%:*}" || exit 1
     done
+    exec {lock}>&-
 }
 
 make_templates() {  # make_templates ARCH...: side by side
@@ -155,8 +171,9 @@ prepare_prefix() {
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
     # What WINEDEBUG=+relay traces: the launcher's two visible effects.
     wine reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /d 'user32.MessageBoxA;shell32.ShellExecuteA' /f >/dev/null
-    # Keeps Wine's desktop open between runs, for an hour at most.
-    wine "$editor_exe" --hold-desktop 3600000 </dev/null >/dev/null 2>&1 &
+    # Keeps Wine's desktop open between runs, for a quarter of an hour at
+    # most on a PC.
+    wine "$editor_exe" --hold-desktop $((900000 * patience)) </dev/null >/dev/null 2>&1 &
     # The first windows of a fresh prefix may not get the foreground.
     run_editor warm-up "$(winpath "$kdnc_exe")" >/dev/null 2>&1 || true
 }
@@ -168,11 +185,10 @@ run_editor() {
     (cd "$WINEPREFIX/drive_c" && wine "$editor_exe" "$@") | tr -d '\r'
 }
 
-# Waits up to a minute (emulated Wine is slow) for FILE: the DNC stand-in,
-# started by the launcher, may still be writing its log when the launcher
-# has ended.
+# Waits up to five seconds on a PC for FILE: the DNC stand-in, started by
+# the launcher, may still be writing its log when the launcher has ended.
 wait_for_file() {
-    for _ in $(seq 1200); do [ -f "$1" ] && return; sleep 0.05; done
+    for _ in $(seq $((100 * patience))); do [ -f "$1" ] && return; sleep 0.05; done
 }
 
 # The launcher's calls of MessageBoxA and ShellExecuteA as Wine traces them
