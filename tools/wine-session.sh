@@ -100,36 +100,38 @@ start_display() {
 # needs a VM, they are made in one, and copied here before the caller moves
 # into it: in the VM a prefix takes minutes to make, and a copy over 9p too.
 copy_prefixes() {
-    local program=$1 item arch lock needed=()
+    local program=$1 item arch lock version needed=() templated=yes
     shift
     [ -z "${KDNC_IN_VM:-}" ] || return 0
-    if [ "$runs_32bit" = no ] && is_64bit "$program"; then
-        # wine64 alone makes prefixes that run no 32-bit program: no template.
-        for item in "$@"; do
-            rm -rf "${item%:*}" && mkdir -p "${item%:*}" || exit 1
-            WINEPREFIX=${item%:*} WINEARCH=${item##*:} wine wineboot -i >/dev/null 2>&1 || exit 1
+    # wine64 alone makes prefixes that run no 32-bit program: each is made
+    # afresh, and none is a template a VM might want whole.
+    ! { [ "$runs_32bit" = no ] && is_64bit "$program"; } || templated=no
+    if [ "$templated" = yes ]; then
+        mkdir -p "$prefix_templates" && exec {lock}>"$prefix_templates/lock" && flock "$lock" || exit 1
+        version=$(wine --version)
+        for arch in win32 win64; do
+            [ "$(cat "$prefix_templates/$arch/.made-by" 2>/dev/null)" != "$version" ] || continue
+            # Here only the kinds asked for; a VM makes every kind at once.
+            runs_here "$program" && [[ " $* " != *":$arch "* ]] || needed+=("$arch")
         done
-        return 0
-    fi
-    mkdir -p "$prefix_templates" && exec {lock}>"$prefix_templates/lock" && flock "$lock" || exit 1
-    for arch in win32 win64; do
-        [ "$(cat "$prefix_templates/$arch/.made-by" 2>/dev/null)" != "$(wine --version)" ] || continue
-        # Here only the kinds asked for; a VM makes every kind at once.
-        runs_here "$program" && [[ " $* " != *":$arch "* ]] || needed+=("$arch")
-    done
-    if [ ${#needed[@]} -gt 0 ] && runs_here "$program"; then
-        make_templates "${needed[@]}" || exit 1
-    elif [ ${#needed[@]} -gt 0 ]; then
-        "$session_tools/vm-run" --timeout 1500 bash -c 'source "$0" && make_templates "$@"' \
-            "$session_tools/wine-session.sh" "${needed[@]}" || exit
+        if [ ${#needed[@]} -gt 0 ] && runs_here "$program"; then
+            make_templates "${needed[@]}" || exit 1
+        elif [ ${#needed[@]} -gt 0 ]; then
+            "$session_tools/vm-run" --timeout 1500 bash -c 'source "$0" && make_templates "$@"' \
+                "$session_tools/wine-session.sh" "${needed[@]}" || exit
+        fi
     fi
     for item in "$@"; do
         # A server left by an earlier run would outlive its deleted prefix.
         [ ! -d "${item%:*}" ] || WINEPREFIX=${item%:*} wineserver -k 2>/dev/null || true
         rm -rf "${item%:*}" && mkdir -p "$(dirname "${item%:*}")" || exit 1
-        cp -a "$prefix_templates/${item##*:}" "${item%:*}" || exit 1
+        if [ "$templated" = yes ]; then
+            cp -a "$prefix_templates/${item##*:}" "${item%:*}" || exit 1
+        else
+            mkdir "${item%:*}" && WINEPREFIX=${item%:*} WINEARCH=${item##*:} wine wineboot -i >/dev/null 2>&1 || exit 1
+        fi
     done
-    exec {lock}>&-
+    [ "$templated" = no ] || exec {lock}>&-
 }
 
 make_templates() {  # make_templates ARCH...: side by side
