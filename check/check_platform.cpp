@@ -18,6 +18,8 @@ void WriteText(const char* text, bool toStandardError)
     WriteConsoleW(output, wide, length > 0 ? length - 1 : 0, &written, nullptr);
 }
 
+namespace {
+
 void ReadCurrentFolder(char* folder, unsigned int capacity)
 {
     const DWORD length = GetCurrentDirectoryA(capacity, folder);
@@ -30,6 +32,32 @@ bool IsWow64()
     BOOL wow64 = FALSE;
     return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
 }
+
+// TODO(platform): the answers below are placeholders.
+void ListNoValueLetters(RegistryKey, const char*, char* letters, std::size_t) { letters[0] = '\0'; }
+void ListNoTitleLetters(WindowHandle, char* letters, std::size_t) { letters[0] = '\0'; }
+void ReadNoErrorText(std::int32_t, char* text, std::size_t) { text[0] = '\0'; }
+void ReadSamePath(const char* path, char* fullPath, std::size_t capacity) { CopyText(fullPath, capacity, path); }
+
+} // namespace
+
+extern const CheckOperations Win32CheckOperations = {
+    ListNoValueLetters,
+    ListNoTitleLetters,
+    ReadNoErrorText,
+    ReadSamePath,
+};
+
+void ReadCheckSetting(CheckSetting& setting)
+{
+    ReadCurrentFolder(setting.currentFolder, sizeof setting.currentFolder);
+    setting.wow64 = IsWow64();
+    setting.codePage = GetACP();
+}
+
+void ListLostTitleArgumentLetters(char* letters, std::size_t) { letters[0] = '\0'; }
+
+bool WriteReportFile(const char*, const char*) { return false; }
 
 void WaitSeconds(int seconds)
 {

@@ -1,20 +1,32 @@
-// The check's own Win32 calls, beside the launcher's table: its console, its
-// current folder, its process's registry view and its wait.
+// The check's own Win32 calls, beside the launcher's table: its console and
+// files, where and as whom it runs, and what the report asks of Windows.
 #pragma once
+
+#include "check_operations.h"
 
 // Writes to standard output, or to standard error: on a console as wide
 // characters, since its code page may not be the ANSI one the text is in;
 // to a file or pipe as the ANSI bytes themselves.
 void WriteText(const char* text, bool toStandardError);
 
-void ReadCurrentFolder(char* folder, unsigned int capacity);
+// Writes the text to a new file as UTF-16LE with a byte-order mark and CRLF
+// line ends, which cmd's type, Notepad and PowerShell's Get-Content all read
+// right whatever their code page. False when it cannot be written.
+bool WriteReportFile(const char* path, const char* text);
 
-// True for a 32-bit process on 64-bit Windows, whose registry reads go to
-// the 32-bit view.
-bool IsWow64();
+// The folder, code page, user, session, elevation and virtualization.
+void ReadCheckSetting(CheckSetting& setting);
+
+// The report's own questions, put to Windows.
+extern const CheckOperations Win32CheckOperations;
+
+// The letters of the --title argument (as the wide command line holds it)
+// that the ANSI code page has no byte for, as ListLostTitleLetters gives them.
+void ListLostTitleArgumentLetters(char* letters, std::size_t capacity);
 
 void WaitSeconds(int seconds);
 
-// Waits for Enter when the report went to a console that is the check's
-// alone, as after a double-click, so that it stays until it is read.
+// Waits for Enter only where a person can see and answer it: a visible
+// console window that is the check's alone, as after a double-click. A
+// hidden console, none, redirected input or output, or session 0: no wait.
 void HoldOwnConsole();

@@ -25,7 +25,7 @@ NumberText Number(long long number)
 void Append(ReportText& report, std::initializer_list<const char*> pieces)
 {
     for (const char* piece : pieces)
-        for (; *piece != '\0' && report.length + 1 < sizeof report.text; ++piece)
+        for (; *piece != '\0' && report.length + 1 < report.capacity; ++piece)
             report.text[report.length++] = *piece;
     report.text[report.length] = '\0';
 }

@@ -2,16 +2,14 @@
 
 #include "recording_operations.h"
 
-// The report as one text, written out whole once it is complete.
+// The report as one text in storage its caller gives, written out whole
+// once complete. Whatever the registry and the title hold, its last line is
+// the verdict; a report cut short for room says so above it.
 struct ReportText {
-    char text[16384];
+    char* text;
+    std::size_t capacity;
     std::size_t length;
-};
-
-// What the report needs beyond the recorded calls.
-struct CheckSetting {
-    char currentFolder[MAX_PATH];
-    bool wow64;  // a 32-bit process on 64-bit Windows
+    std::size_t limit;  // where the text before the verdict must stop
 };
 
 // Tells, from the calls of one run of the launcher, what it read and what it

@@ -70,14 +70,16 @@ int main(int argc, char** argv)
         WriteText("Bring the editor to the front: the window in front is read when the wait ends.\n", true);
         WaitSeconds(options.waitSeconds);
     }
+    RecordedCalls.windows = &Win32Operations;
+    RecordedCalls.check = &Win32CheckOperations;
     RecordedCalls.readsWindowInFront = options.waitSeconds >= 0;
     RecordedCalls.givenTitle = options.title;
     RunLauncher(RecordingOperations);
 
-    CheckSetting setting = {};
-    ReadCurrentFolder(setting.currentFolder, sizeof setting.currentFolder);
-    setting.wow64 = IsWow64();
-    static ReportText report;
+    static CheckSetting setting;
+    ReadCheckSetting(setting);
+    static char text[65536];
+    ReportText report = {text, sizeof text, 0, 0};
     const int verdict = WriteCheckReport(RecordedCalls, setting, report);
     WriteText(report.text, false);
     HoldOwnConsole();

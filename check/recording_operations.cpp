@@ -19,16 +19,18 @@ RecordedCall& Record(const char* name, const char* argument)
     static RecordedCall beyond;
     RecordedCall& call =
         RecordedCalls.count < kMostRecordedCalls ? RecordedCalls.calls[RecordedCalls.count++] : beyond;
-    call = RecordedCall{};
     call.name = name;
     CopyText(call.argument, sizeof call.argument, argument);
+    call.parameters[0] = call.answer[0] = call.aside[0] = '\0';
+    call.access = call.dataSize = call.type = 0;
+    call.result = 0;
     return call;
 }
 
 WindowHandle RecordGetForegroundWindow()
 {
     RecordedCall& call = Record("GetForegroundWindow", "");
-    call.result = RecordedCalls.readsWindowInFront ? Win32Operations.GetForegroundWindow()
+    call.result = RecordedCalls.readsWindowInFront ? RecordedCalls.windows->GetForegroundWindow()
                   : RecordedCalls.givenTitle       ? kGivenWindow
                                                    : kNoWindow;
     return call.result;
@@ -38,11 +40,14 @@ int RecordGetWindowTextA(WindowHandle window, char* text, int maxCount)
 {
     RecordedCall& call = Record("GetWindowTextA", "");
     if (RecordedCalls.readsWindowInFront) {
-        call.result = Win32Operations.GetWindowTextA(window, text, maxCount);
+        call.result = RecordedCalls.windows->GetWindowTextA(window, text, maxCount);
+        RecordedCalls.check->ListLostTitleLetters(window, call.aside, sizeof call.aside);
     } else {
         // Cut as Windows cuts a title longer than the buffer.
         CopyText(text, maxCount, RecordedCalls.givenTitle);
         call.result = static_cast<std::intptr_t>(std::strlen(text));
+        CopyText(call.aside, sizeof call.aside,
+                 RecordedCalls.givenTitleLostLetters ? RecordedCalls.givenTitleLostLetters : "");
     }
     CopyText(call.answer, sizeof call.answer, text);
     return static_cast<int>(call.result);
@@ -53,8 +58,10 @@ std::int32_t RecordRegOpenKeyExA(RegistryKey key, const char* subKey, std::uint3
 {
     RecordedCall& call = Record("RegOpenKeyExA", subKey);
     call.access = access;
-    const std::int32_t status = Win32Operations.RegOpenKeyExA(key, subKey, options, access, result);
+    const std::int32_t status = RecordedCalls.windows->RegOpenKeyExA(key, subKey, options, access, result);
     call.result = status;
+    if (status != ERROR_SUCCESS)
+        RecordedCalls.check->ReadErrorText(status, call.aside, sizeof call.aside);
     return status;
 }
 
@@ -63,20 +70,28 @@ std::int32_t RecordRegQueryValueExA(RegistryKey key, const char* valueName, std:
 {
     RecordedCall& call = Record("RegQueryValueExA", valueName);
     const std::uint32_t room = data && dataSize ? *dataSize : 0;
-    const std::int32_t status = Win32Operations.RegQueryValueExA(key, valueName, reserved, type, data, dataSize);
+    // The type is asked for the report; the launcher gets it only if it asks.
+    const std::int32_t status =
+        RecordedCalls.windows->RegQueryValueExA(key, valueName, reserved, &call.type, data, dataSize);
+    if (type)
+        *type = call.type;
     call.result = status;
     call.dataSize = dataSize ? *dataSize : 0;
     // The whole buffer as the launcher holds it, unterminated or not; the
     // log's copy stays terminated, being the longer.
     if (data)
         std::memcpy(call.answer, data, room < sizeof call.answer - 1 ? room : sizeof call.answer - 1);
+    if (status == ERROR_SUCCESS)
+        RecordedCalls.check->ListLostValueLetters(key, valueName, call.aside, sizeof call.aside);
+    else
+        RecordedCalls.check->ReadErrorText(status, call.aside, sizeof call.aside);
     return status;
 }
 
 std::int32_t RecordRegCloseKey(RegistryKey key)
 {
     RecordedCall& call = Record("RegCloseKey", "");
-    const std::int32_t status = Win32Operations.RegCloseKey(key);
+    const std::int32_t status = RecordedCalls.windows->RegCloseKey(key);
     call.result = status;
     return status;
 }
@@ -84,15 +99,16 @@ std::int32_t RecordRegCloseKey(RegistryKey key)
 SearchHandle RecordFindFirstFileA(const char* fileName, FindDataRecord* findData)
 {
     RecordedCall& call = Record("FindFirstFileA", fileName);
-    const SearchHandle search = Win32Operations.FindFirstFileA(fileName, findData);
+    const SearchHandle search = RecordedCalls.windows->FindFirstFileA(fileName, findData);
     call.result = static_cast<std::intptr_t>(search);
+    RecordedCalls.check->ReadFullPath(fileName, call.aside, sizeof call.aside);
     return search;
 }
 
 int RecordFindClose(SearchHandle search)
 {
     RecordedCall& call = Record("FindClose", "");
-    call.result = Win32Operations.FindClose(search);
+    call.result = RecordedCalls.windows->FindClose(search);
     return static_cast<int>(call.result);
 }
 
@@ -108,15 +124,14 @@ ModuleHandle RecordShellExecuteA(WindowHandle, const char*, const char* file, co
 int RecordLoadStringA(ModuleHandle module, unsigned int id, char* buffer, int bufferMax)
 {
     RecordedCall& call = Record("LoadStringA", "");
-    call.result = Win32Operations.LoadStringA(module, id, buffer, bufferMax);
+    call.result = RecordedCalls.windows->LoadStringA(module, id, buffer, bufferMax);
     CopyText(call.answer, sizeof call.answer, buffer);
     return static_cast<int>(call.result);
 }
 
 int RecordMessageBoxA(WindowHandle, const char* text, const char*, unsigned int)
 {
-    RecordedCall& call = Record("MessageBoxA", text);
-    call.result = kPressedOk;
+    Record("MessageBoxA", text).result = kPressedOk;
     return kPressedOk;
 }
 

@@ -1,0 +1,39 @@
+// What the check learns of Windows beside the launcher's own calls. Free of
+// the launcher's constants, so that the check's Win32 code can include it
+// beside <windows.h>.
+#pragma once
+
+#include <cstddef>
+
+#include "windows_operations.h"
+
+// What the check asks beyond the launcher's own calls, for the report alone:
+// none of it changes what the launcher is answered.
+struct CheckOperations {
+    // The letters of a string value, or of a window's title, that the ANSI
+    // code page has no byte for, each as "U+0421 as ?" (what the ANSI read
+    // gave instead), separated by blanks; empty when none was lost.
+    void (*ListLostValueLetters)(RegistryKey key, const char* valueName, char* letters, std::size_t capacity);
+    void (*ListLostTitleLetters)(WindowHandle window, char* letters, std::size_t capacity);
+    // The system's own text for an error number, on one line.
+    void (*ReadErrorText)(std::int32_t error, char* text, std::size_t capacity);
+    // The whole path that a path resolves to against the current folder.
+    void (*ReadFullPath)(const char* path, char* fullPath, std::size_t capacity);
+};
+
+// What the report needs beyond the recorded calls: where and as whom the
+// check ran.
+struct CheckSetting {
+    char currentFolder[260];           // MAX_PATH
+    bool wow64;                        // a 32-bit process on 64-bit Windows
+    unsigned int codePage;             // the ANSI code page the launcher reads in
+    unsigned char leadByteRanges[12];  // its double-byte lead bytes, first and last of each range, 0 0 ending
+    char user[256];                    // DOMAIN\name
+    unsigned long session;             // 0: services' session, no one's desktop
+    bool elevated;
+    bool virtualized;                  // the registry and files of Program Files are virtualized for it
+    bool system;                       // run as LocalSystem
+};
+
+// Copies as much of the text as fits, always terminated.
+void CopyText(char* to, std::size_t capacity, const char* from);
