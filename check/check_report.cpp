@@ -8,8 +8,21 @@
 
 namespace {
 
-constexpr std::int32_t kNotFound = 2;      // ERROR_FILE_NOT_FOUND
-constexpr std::int32_t kMoreData = 234;    // ERROR_MORE_DATA
+constexpr std::int32_t kNotFound = 2;    // ERROR_FILE_NOT_FOUND
+constexpr std::int32_t kMoreData = 234;  // ERROR_MORE_DATA
+constexpr std::uint32_t kString = 1, kExpandableString = 2, kMultiString = 7;
+
+// Room kept for the verdict line, so that no registry can push it out.
+constexpr std::size_t kVerdictRoom = 2200;
+// A path in the verdict's reasons is cut to this, so that six of them leave
+// the line under the 2,048 characters a deployment tool keeps.
+constexpr std::size_t kMostReasonPath = 260;
+
+// The records as a person names them, in the order they are tried.
+const char* const kRecordNames[6] = {"DNC", "R2 Max uninstall", "R2 Max", "R2", "R2 Basic", "R1"};
+
+const char* const kTypeNames[] = {"REG_NONE", "REG_SZ", "REG_EXPAND_SZ", "REG_BINARY", "REG_DWORD",
+                                  nullptr, nullptr, "REG_MULTI_SZ", nullptr, nullptr, nullptr, "REG_QWORD"};
 
 struct NumberText {
     char text[24];
@@ -22,12 +35,40 @@ NumberText Number(long long number)
     return result;
 }
 
+// A byte as two upper-case hexadecimal digits.
+NumberText Hex(unsigned char byte)
+{
+    const char digits[] = "0123456789ABCDEF";
+    return NumberText{{digits[byte >> 4], digits[byte & 15]}};
+}
+
 void Append(ReportText& report, std::initializer_list<const char*> pieces)
 {
     for (const char* piece : pieces)
-        for (; *piece != '\0' && report.length + 1 < report.capacity; ++piece)
+        for (; *piece != '\0' && report.length + 1 < report.limit; ++piece)
             report.text[report.length++] = *piece;
     report.text[report.length] = '\0';
+}
+
+// The text as it can be shown on one line: a control byte as <0x0A>, which
+// no file name can hold. Cut with "..." when it would pass most characters.
+void AppendShown(ReportText& report, const char* text, std::size_t most = ~std::size_t(0))
+{
+    std::size_t shown = 0;
+    for (const unsigned char* c = reinterpret_cast<const unsigned char*>(text); *c != '\0'; ++c) {
+        char escaped[8] = {static_cast<char>(*c)};
+        if (*c < 0x20 || *c == 0x7F) {
+            std::memcpy(escaped, "<0x", 3);
+            std::memcpy(escaped + 3, Hex(*c).text, 2);
+            escaped[5] = '>';
+        }
+        shown += std::strlen(escaped);
+        if (shown > most) {
+            Append(report, {"..."});
+            return;
+        }
+        Append(report, {escaped});
+    }
 }
 
 // The first call of that name in [from, end), with that argument unless it
@@ -55,101 +96,316 @@ const char* RegistryView(const CallLog& log, bool wow64)
                  : "its only view, on 32-bit Windows";
 }
 
-// One install record: what was read, the path joined from it and what the
-// search found. The result says whether the launcher took it.
-bool AppendInstallRecord(const CallLog& log, const DncCandidate& candidate, int taken, ReportText& report)
-{
-    Append(report, {"HKLM\\", candidate.keyPath, ", value ", candidate.valueName, "\n   "});
-    const int open = FindCall(log, "RegOpenKeyExA", candidate.keyPath, 0, log.count);
-    if (open == log.count) {
-        Append(report, {"not tried: record ", Number(taken).text, " was taken\n"});
-        return false;
-    }
-    const std::intptr_t openStatus = log.calls[open].result;
-    if (openStatus != ERROR_SUCCESS) {
-        Append(report, {openStatus == kNotFound ? "no such key" : "key not opened: error ",
-                        openStatus == kNotFound ? "" : Number(openStatus).text, "\n"});
-        return false;
-    }
-    const int end = FindCall(log, "RegOpenKeyExA", nullptr, open + 1, log.count);
-    const RecordedCall& read = log.calls[FindCall(log, "RegQueryValueExA", nullptr, open, end)];
-    if (read.result == kMoreData) {
-        Append(report, {"value too long for kdnclaunch: ", Number(read.dataSize).text, " bytes\n"});
-        return false;
-    }
-    if (read.result != ERROR_SUCCESS) {
-        Append(report, {read.result == kNotFound ? "no such value" : "value not read: error ",
-                        read.result == kNotFound ? "" : Number(read.result).text, "\n"});
-        return false;
-    }
-    if (read.answer[0] == '\0') {
-        Append(report, {"empty value: skipped, it names no folder\n"});
-        return false;
-    }
-    // Room for the longest value, a separator and the program subpath, joined
-    // as the locator joins them.
+enum class Outcome { kNotTried, kNoKey, kKeyNotOpened, kNoValue, kValueNotRead, kTooLongValue, kEmpty, kTooLong,
+                     kAbsent, kTaken };
+
+// What became of one install record, from its own calls alone.
+struct RecordReading {
+    Outcome outcome;
+    const RecordedCall* open;
+    const RecordedCall* read;
+    const RecordedCall* search;
+    // Room for the longest value, a separator and the program subpath,
+    // joined as the locator joins them.
     char joined[2 * MAX_PATH];
-    CopyText(joined, sizeof joined, read.answer);
-    AppendPathSeparator(joined);
-    std::strcat(joined, candidate.programSubpath);
-    const int search = FindCall(log, "FindFirstFileA", joined, open, end);
-    Append(report, {"folder:  ", read.answer, "\n   program: ", joined});
-    if (search == end) {
-        Append(report, {" (too long: ", Number(std::strlen(joined)).text, " characters, not searched)\n"});
-        return false;
+};
+
+RecordReading ReadRecord(const CallLog& log, const DncCandidate& candidate)
+{
+    RecordReading reading = {};
+    const int open = FindCall(log, "RegOpenKeyExA", candidate.keyPath, 0, log.count);
+    const int end = FindCall(log, "RegOpenKeyExA", nullptr, open + 1, log.count);
+    const int read = FindCall(log, "RegQueryValueExA", nullptr, open, end);
+    if (open == log.count)
+        return reading;
+    reading.open = &log.calls[open];
+    if (reading.open->result != ERROR_SUCCESS) {
+        reading.outcome = reading.open->result == kNotFound ? Outcome::kNoKey : Outcome::kKeyNotOpened;
+        return reading;
     }
-    const bool present = FoundSomething(log.calls[search]);
-    Append(report, {present ? " (present: taken)\n" : " (absent)\n"});
-    return present;
+    if (read == end)
+        return reading;
+    reading.read = &log.calls[read];
+    const std::intptr_t status = reading.read->result;
+    if (status != ERROR_SUCCESS) {
+        reading.outcome = status == kMoreData  ? Outcome::kTooLongValue
+                          : status == kNotFound ? Outcome::kNoValue
+                                                : Outcome::kValueNotRead;
+        return reading;
+    }
+    if (reading.read->answer[0] == '\0') {
+        reading.outcome = Outcome::kEmpty;
+        return reading;
+    }
+    CopyText(reading.joined, sizeof reading.joined, reading.read->answer);
+    AppendPathSeparator(reading.joined);
+    std::strcat(reading.joined, candidate.programSubpath);
+    const int search = FindCall(log, "FindFirstFileA", reading.joined, read, end);
+    if (search == end) {
+        reading.outcome = Outcome::kTooLong;
+        return reading;
+    }
+    reading.search = &log.calls[search];
+    reading.outcome = FoundSomething(*reading.search) ? Outcome::kTaken : Outcome::kAbsent;
+    return reading;
+}
+
+bool IsStringType(std::uint32_t type)
+{
+    return type == kString || type == kExpandableString || type == kMultiString;
+}
+
+void AppendType(ReportText& report, std::uint32_t type)
+{
+    if (type < sizeof kTypeNames / sizeof kTypeNames[0] && kTypeNames[type])
+        Append(report, {kTypeNames[type]});
+    else
+        Append(report, {"type ", Number(type).text});
+}
+
+void AppendError(ReportText& report, const RecordedCall& call)
+{
+    Append(report, {"error ", Number(call.result).text, call.aside[0] ? ", " : "", call.aside, "\n"});
+}
+
+void AppendLostLetters(ReportText& report, const char* letters, unsigned int codePage)
+{
+    if (letters[0] != '\0')
+        Append(report, {"   letters code page ", Number(codePage).text, " has no byte for: ", letters,
+                        "; a \"?\" matches any one character in the existence test\n"});
+}
+
+// True when the value's last byte is a backslash that ends a double-byte
+// letter: the locator still takes it for a separator.
+bool EndsInTrailBackslash(const char* value, const CheckSetting& setting)
+{
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(value);
+    const std::size_t length = std::strlen(value);
+    for (std::size_t i = 0; i + 1 < length; ++i) {
+        bool lead = false;
+        for (const unsigned char* range = setting.leadByteRanges; range[0] != 0; range += 2)
+            lead = lead || (bytes[i] >= range[0] && bytes[i] <= range[1]);
+        if (lead && ++i == length - 1)
+            return bytes[i] == '\\';
+    }
+    return false;
+}
+
+bool IsAbsolute(const char* path)
+{
+    const bool separator0 = path[0] == '\\' || path[0] == '/';
+    const bool separator2 = path[0] != '\0' && path[1] == ':' && (path[2] == '\\' || path[2] == '/');
+    return separator2 || (separator0 && (path[1] == '\\' || path[1] == '/'));
+}
+
+void AppendValue(ReportText& report, const RecordReading& reading, const CheckSetting& setting)
+{
+    const RecordedCall& read = *reading.read;
+    Append(report, {"   value:   \""});
+    AppendShown(report, read.answer);
+    Append(report, {"\" ("});
+    AppendType(report, read.type);
+    if (read.type == kExpandableString) {
+        Append(report, {": taken as written, %...% is not expanded"});
+    } else if (read.type == kMultiString) {
+        Append(report, {": only its first string is taken"});
+    } else if (read.type != kString) {
+        const std::uint32_t size = read.dataSize < MAX_PATH ? read.dataSize : MAX_PATH;
+        Append(report, {", ", Number(read.dataSize).text, " bytes:"});
+        for (std::uint32_t i = 0; i < size; ++i)
+            Append(report, {" ", Hex(static_cast<unsigned char>(read.answer[i])).text});
+        Append(report, {"; read as text up to the first zero byte"});
+    }
+    Append(report, {")\n"});
+    AppendLostLetters(report, read.aside, setting.codePage);
+    if (reading.outcome == Outcome::kEmpty)
+        Append(report, {IsStringType(read.type) ? "   empty value" : "   no text before its first zero byte",
+                        ": skipped, it names no folder\n"});
+    else if (EndsInTrailBackslash(read.answer, setting))
+        Append(report, {"   its last byte 0x5C ends a double-byte letter, yet kdnclaunch takes it for a backslash: "
+                        "no separator is added, folder and subpath run together\n"});
+}
+
+// One install record: the line to see it oneself, what was read, the path
+// joined from it and what the search found.
+void AppendInstallRecord(const RecordReading& reading, const DncCandidate& candidate, int taken,
+                         const CheckSetting& setting, ReportText& report)
+{
+    Append(report, {"reg query \"HKLM\\", candidate.keyPath, "\" /v ", candidate.valueName, " /reg:32\n"});
+    switch (reading.outcome) {
+    case Outcome::kNotTried:
+        Append(report, {"   not tried: record ", Number(taken).text, " was taken\n"});
+        return;
+    case Outcome::kNoKey:
+        Append(report, {"   no such key\n"});
+        return;
+    case Outcome::kKeyNotOpened:
+        Append(report, {"   key not opened: "});
+        AppendError(report, *reading.open);
+        return;
+    case Outcome::kNoValue:
+        Append(report, {"   no such value\n"});
+        return;
+    case Outcome::kValueNotRead:
+        Append(report, {"   value not read: "});
+        AppendError(report, *reading.read);
+        return;
+    case Outcome::kTooLongValue:
+        Append(report, {"   value too long for kdnclaunch: ", Number(reading.read->dataSize).text,
+                        " bytes, at most 260 are read ("});
+        AppendType(report, reading.read->type);
+        Append(report, {")\n"});
+        return;
+    default:
+        break;
+    }
+    AppendValue(report, reading, setting);
+    if (reading.outcome == Outcome::kEmpty)
+        return;
+    Append(report, {"   program: "});
+    AppendShown(report, reading.joined);
+    if (reading.outcome == Outcome::kTooLong) {
+        Append(report, {" (too long: ", Number(std::strlen(reading.joined)).text, " characters, not searched)\n"});
+        return;
+    }
+    Append(report, {reading.outcome == Outcome::kTaken ? " (present: taken)\n" : " (absent)\n"});
+    if (!IsAbsolute(reading.joined)) {
+        Append(report, {"   relative: searched as "});
+        AppendShown(report, reading.search->aside);
+        Append(report, {"\n"});
+    }
+}
+
+// Why the launcher found nothing, briefly: each record with a key, and what
+// became of it.
+void AppendReasons(ReportText& report, const RecordReading* readings)
+{
+    const char* separator = " (";
+    for (int row = 0; row < 6; ++row) {
+        const RecordReading& reading = readings[row];
+        if (reading.outcome == Outcome::kNoKey)
+            continue;
+        Append(report, {separator, Number(row + 1).text, " ", kRecordNames[row], ": "});
+        separator = "; ";
+        switch (reading.outcome) {
+        case Outcome::kKeyNotOpened:
+            Append(report, {"key not opened, error ", Number(reading.open->result).text});
+            break;
+        case Outcome::kNoValue:
+            Append(report, {"no value ", kDncCandidates[row].valueName});
+            break;
+        case Outcome::kValueNotRead:
+            Append(report, {"value not read, error ", Number(reading.read->result).text});
+            break;
+        case Outcome::kTooLongValue:
+            Append(report, {"value of ", Number(reading.read->dataSize).text, " bytes, too long"});
+            break;
+        case Outcome::kEmpty:
+            Append(report, {"no folder in its value"});
+            break;
+        default:
+            AppendShown(report, reading.joined, kMostReasonPath);
+            Append(report, {reading.outcome == Outcome::kTooLong ? " too long" : " absent"});
+            break;
+        }
+    }
+    Append(report, {separator[0] == ' ' ? " (no install record found)" : ")"});
+}
+
+void AppendRunner(ReportText& report, const CheckSetting& setting)
+{
+    Append(report, {"Run by: ", setting.user, ", session ", Number(setting.session).text,
+                    setting.elevated ? ", elevated" : ", not elevated"});
+    Append(report, {setting.virtualized ? ", virtualized: HKLM\\SOFTWARE and Program Files may be read from "
+                                          "this user's VirtualStore, as for kdnclaunch run by this user\n"
+                                        : ", not virtualized\n"});
+    if (setting.system || setting.session == 0)
+        Append(report, {"Run as a service: the operator's kdnclaunch may see otherwise (mapped drives, network "
+                        "shares, the operator's VirtualStore)\n"});
+}
+
+void AppendDocument(ReportText& report, const CallLog& log, bool noWindow, EditorDocument& document)
+{
+    // The capture runs first: the document's search is the one before the
+    // registry is opened.
+    const int firstOpen = FindCall(log, "RegOpenKeyExA", nullptr, 0, log.count);
+    const int search = FindCall(log, "FindFirstFileA", nullptr, 0, firstOpen);
+    if (search == firstOpen) {
+        Append(report, {noWindow ? "Document: none\n" : "Document: none, the title is not the editor's\n"});
+        return;
+    }
+    CopyText(document.path, sizeof document.path, log.calls[search].argument);
+    document.exists = FoundSomething(log.calls[search]);
+    Append(report, {"Document: "});
+    AppendShown(report, document.path);
+    if (!document.exists)
+        Append(report, {" (absent: DNC starts without a document)\n"});
+    else if (std::strchr(document.path, '"'))
+        Append(report, {" (present, not handed over: its quote would split the argument, so DNC starts "
+                        "without a document)\n"});
+    else
+        Append(report, {" (present)\n"});
 }
 
 } // namespace
 
 int WriteCheckReport(const CallLog& log, const CheckSetting& setting, ReportText& report)
 {
+    report.length = 0;
+    report.limit = report.capacity > kVerdictRoom ? report.capacity - kVerdictRoom : 1;
     Append(report, {"kdnclaunch-check " KDNC_VERSION ": what kdnclaunch.exe would do here, by its own code.\n"
-                    "Nothing was started and no box was shown.\n\n"
-                    "Current folder: ", setting.currentFolder, " (a relative folder below is taken from here)\n"
-                    "Registry: HKEY_LOCAL_MACHINE, ", RegistryView(log, setting.wow64), "\n\n"
+                    "Nothing was started and no box was shown.\n\n"});
+    AppendRunner(report, setting);
+    Append(report, {"Current folder: ", setting.currentFolder, " (a relative folder below is taken from here)\n"
+                    "Code page: ", Number(setting.codePage).text, ", in which kdnclaunch reads the registry and "
+                    "the title\nRegistry: HKEY_LOCAL_MACHINE, ", RegistryView(log, setting.wow64), "\n\n"
                     "The install records, in the order kdnclaunch tries them:\n"});
+    RecordReading readings[6];
     int taken = 0;
     for (int row = 0; row < 6; ++row) {
-        Append(report, {Number(row + 1).text, ". "});
-        if (AppendInstallRecord(log, kDncCandidates[row], taken, report))
+        readings[row] = ReadRecord(log, kDncCandidates[row]);
+        Append(report, {Number(row + 1).text, ". ", kRecordNames[row], ": "});
+        AppendInstallRecord(readings[row], kDncCandidates[row], taken, setting, report);
+        if (readings[row].outcome == Outcome::kTaken)
             taken = row + 1;
     }
 
     const int window = FindCall(log, "GetForegroundWindow", nullptr, 0, log.count);
     const int title = FindCall(log, "GetWindowTextA", nullptr, 0, log.count);
     const bool noWindow = window == log.count || log.calls[window].result == kNoWindow;
-    if (noWindow)
+    if (noWindow || title == log.count) {
         Append(report, {"\nWindow in front: none, as when a deployment tool starts it (see --title, --wait)\n"});
-    else
-        Append(report, {"\nWindow in front: \"", title < log.count ? log.calls[title].answer : "", "\"\n"});
-
-    // The capture runs first: the document's search is the one before the
-    // registry is opened.
-    const int firstOpen = FindCall(log, "RegOpenKeyExA", nullptr, 0, log.count);
-    const int search = FindCall(log, "FindFirstFileA", nullptr, 0, firstOpen);
-    EditorDocument document = {};
-    if (search < firstOpen) {
-        CopyText(document.path, sizeof document.path, log.calls[search].argument);
-        document.exists = FoundSomething(log.calls[search]);
-        Append(report, {"Document: ", document.path, document.exists ? " (present)\n" : " (absent)\n"});
     } else {
-        Append(report, {noWindow ? "Document: none\n" : "Document: none, the title is not the editor's\n"});
+        Append(report, {"\nWindow in front: \""});
+        AppendShown(report, log.calls[title].answer);
+        Append(report, {"\"\n"});
+        AppendLostLetters(report, log.calls[title].aside, setting.codePage);
     }
+    EditorDocument document = {};
+    AppendDocument(report, log, noWindow, document);
     const DncParameters parameters = BuildDncParameters(document);
-    Append(report, {"Parameters: ", parameters.text[0] ? parameters.text : "none", "\n\n"});
+    Append(report, {"Parameters: "});
+    AppendShown(report, parameters.text[0] ? parameters.text : "none");
+    Append(report, {"\n\n"});
 
+    const bool cut = report.length + 1 >= report.limit;
+    report.limit = report.capacity;
+    if (cut)
+        Append(report, {"\n(the report was cut here: it did not fit its storage)\n\n"});
     const int launch = FindCall(log, "ShellExecuteA", nullptr, 0, log.count);
     if (launch < log.count) {
         const RecordedCall& call = log.calls[launch];
-        Append(report, {"kdnclaunch would start: \"", call.argument, "\"", call.parameters[0] ? " " : "",
-                        call.parameters, "\n"});
+        Append(report, {"kdnclaunch would start: \""});
+        AppendShown(report, call.argument);
+        Append(report, {"\"", call.parameters[0] ? " " : ""});
+        AppendShown(report, call.parameters);
+        Append(report, {"\n"});
         return 0;
     }
     const int box = FindCall(log, "MessageBoxA", nullptr, 0, log.count);
-    Append(report, {"kdnclaunch would show the warning: ", box < log.count ? log.calls[box].argument : "", "\n"});
+    Append(report, {"kdnclaunch would show the warning: "});
+    AppendShown(report, box < log.count ? log.calls[box].argument : "");
+    AppendReasons(report, readings);
+    Append(report, {"\n"});
     return 1;
 }

@@ -1,0 +1,218 @@
+// The check's report, line by line, from the launcher's own run through the recording table in a scripted world.
+#include "world.h"
+
+namespace {
+
+const std::string kWarning = "kdnclaunch would show the warning: Error: Cannot find KORVANT DNC";
+
+// The check's run with the warning's text in the string table.
+Checked Check(World scripted, const CheckSetting& setting = kSetting, std::size_t capacity = 65536,
+              const char* given = nullptr, const char* lostInGiven = nullptr)
+{
+    scripted.message = "Error: Cannot find KORVANT DNC";
+    return RunCheck(scripted, setting, capacity, given, lostInGiven);
+}
+
+// What record 3 (R2 Max, under Path) holds, and the lines the report gives for it.
+TEST(WriteCheckReport, SaysWhatBecameOfEachRecord)
+{
+    struct Case {
+        std::optional<std::string> value;  // none: no key
+        std::uint32_t type;
+        std::int32_t openError, readError;  // 0: none
+        std::string lost, lines;
+    };
+    const std::string program = "\\KorvR2max\\KDNC\\kdnc.exe", text = "; read as text up to the first zero byte)\n";
+    const std::string absent = program + " (absent)\n";
+    const Case cases[] = {
+        {{}, 1, 0, 0, "", "   no such key\n"},
+        {"C:\\K", 1, 5, 0, "", "   key not opened: error 5, Access is denied.\n"},
+        {"C:\\K", 1, 1018, 0, "", "   key not opened: error 1018\n"},  // an error without a text
+        {"C:\\K", 1, 0, 2, "", "   no such value\n"},
+        {"C:\\K", 1, 0, 5, "", "   value not read: error 5, Access is denied.\n"},
+        {std::string(300, 'v'), 7, 0, 0, "",
+         "   value too long for kdnclaunch: 300 bytes, at most 260 are read (REG_MULTI_SZ)\n"},
+        {"", 1, 0, 0, "", "   value:   \"\" (REG_SZ)\n   empty value: skipped, it names no folder\n"},
+        {std::string(4, '\0'), 4, 0, 0, "", "   value:   \"\" (REG_DWORD, 4 bytes: 00 00 00 00" + text +
+                                                       "   no text before its first zero byte: skipped, it names no folder\n"},
+        {"C:\\KORVANT\\", 1, 0, 0, "", "   value:   \"C:\\KORVANT\\\" (REG_SZ)\n   program: C:\\KORVANT" + absent},
+        {"C:\\KORVANT ", 1, 0, 0, "",  // a trailing blank shows inside the quotes
+         "   value:   \"C:\\KORVANT \" (REG_SZ)\n   program: C:\\KORVANT " + program + " (present: taken)\n"},
+        {"%ProgramFiles%\\K", 2, 0, 0, "",
+         "   value:   \"%ProgramFiles%\\K\" (REG_EXPAND_SZ: taken as written, %...% is not expanded)\n"
+         "   program: %ProgramFiles%\\K" + absent + "   relative: searched as C:\\Work\\%ProgramFiles%\\K" + program + "\n"},
+        {std::string("C:\\A\0C:\\B\0", 10), 7, 0, 0, "",
+         "   value:   \"C:\\A\" (REG_MULTI_SZ: only its first string is taken)\n   program: C:\\A" + absent},
+        {"C:\\K\n", 3, 0, 0, "", "   value:   \"C:\\K<0x0A>\" (REG_BINARY, 5 bytes: 43 3A 5C 4B 0A" + text +
+                                            "   program: C:\\K<0x0A>" + absent},
+        {"C:\\K", 5, 0, 0, "", "   value:   \"C:\\K\" (type 5, 4 bytes: 43 3A 5C 4B" + text + "   program: C:\\K" + absent},
+        {"C:\\??\\K", 1, 0, 0, "U+0421 as ? U+0442 as ?",
+         "   value:   \"C:\\??\\K\" (REG_SZ)\n   letters code page 932 has no byte for: U+0421 as ? U+0442 as ?; a \"?\" "
+         "matches any one character in the existence test\n   program: C:\\??\\K" + absent},
+        {"C:\\\x95\\", 1, 0, 0, "", "   value:   \"C:\\\x95\\\" (REG_SZ)\n   its last byte 0x5C ends a double-byte "
+         "letter, yet kdnclaunch takes it for a backslash: no separator is added, folder and subpath run together\n"
+         "   program: C:\\\x95" + absent},
+        {"C:\\\x95\\\\", 1, 0, 0, "", "   value:   \"C:\\\x95\\\\\" (REG_SZ)\n   program: C:\\\x95\\" + absent},
+        {"\\\\srv\\K", 1, 0, 0, "", "   value:   \"\\\\srv\\K\" (REG_SZ)\n   program: \\\\srv\\K" + absent},
+        {"\\K", 1, 0, 0, "", "   value:   \"\\K\" (REG_SZ)\n   program: \\K" + absent +
+                                        "   relative: searched as C:\\Work\\\\K" + program + "\n"},
+        {"D:", 1, 0, 0, "", "   value:   \"D:\" (REG_SZ)\n   program: D:/KorvR2max\\KDNC\\kdnc.exe (present: taken)\n"},
+        {std::string(236, 'd'), 1, 0, 0, "", "   value:   \"" + std::string(236, 'd') + "\" (REG_SZ)\n   program: " +
+                                                       std::string(236, 'd') + "/" + program.substr(1) +
+                                                       " (too long: 260 characters, not searched)\n"},
+    };
+    for (const Case& c : cases) {
+        World scripted = {{}, {}, {}};
+        if (c.value)
+            scripted.Install(2, *c.value);
+        if (c.openError)
+            scripted.openErrors[kRecords[2].keyPath] = c.openError;
+        if (c.readError)
+            scripted.readErrors[kRecords[2].keyPath] = c.readError;
+        for (const std::string& folder : {"C:\\KORVANT ", "D:"})
+            scripted.found.insert(folder + (folder == "D:" ? "/" : "\\") + program.substr(1));
+        scripted.found.insert(std::string(236, 'd') + "/" + program.substr(1));
+        scripted.type = c.type, scripted.lostValueLetters = c.lost;
+        SCOPED_TRACE(c.lines);
+        EXPECT_EQ(Check(scripted).Lines("\n3. ", "\n4. "), "3. R2 Max: reg query \"HKLM\\" + std::string(kRecords[2].keyPath) +
+                                                                 "\" /v Path /reg:32\n" + c.lines);
+    }
+}
+
+// The whole report for a PC where R2 Max was moved and R2 is installed, the editor's title in front.
+TEST(WriteCheckReport, TellsTheWholeRun)
+{
+    World scripted = {kFull + "C:\\NC Files\\part 1.nc]", {}, {"C:\\NC Files\\part 1.nc"}};
+    scripted.Install(2, "C:\\KORVANT");
+    scripted.Install(3, "C:\\Program Files (x86)\\Halvorne\\KORVANT");
+    scripted.found.insert("C:\\Program Files (x86)\\Halvorne\\KORVANT\\KorvR2\\KDNC\\kdnc.exe");
+    const Checked checked = Check(scripted);
+    EXPECT_EQ(checked.verdict, 0);
+    EXPECT_EQ(checked.report.substr(checked.report.find('\n') + 1), std::string(R"(Nothing was started and no box was shown.
+
+Run by: PC\op, session 1, not elevated, virtualized: HKLM\SOFTWARE and Program Files may be read from this user's VirtualStore, as for kdnclaunch run by this user
+Current folder: C:\Work (a relative folder below is taken from here)
+Code page: 932, in which kdnclaunch reads the registry and the title
+Registry: HKEY_LOCAL_MACHINE, the 32-bit view (WOW6432Node), )") + (kInstallKeyAccess == 1 ?
+        "as for any 32-bit program on 64-bit Windows" : "asked for with KEY_WOW64_32KEY") + R"(
+
+The install records, in the order kdnclaunch tries them:
+1. DNC: reg query "HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\{4D81C2A7-3E95-4B06-8F1A-9C27E5B3D640}" /v InstallLocation /reg:32
+   no such key
+2. R2 Max uninstall: reg query "HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\{E6A3F519-0B72-4C8D-9D45-71B8C02F6A93}" /v InstallLocation /reg:32
+   no such key
+3. R2 Max: reg query "HKLM\SOFTWARE\Halvorne, Incorporated\KORVANT R2 Max\Install Information" /v Path /reg:32
+   value:   "C:\KORVANT" (REG_SZ)
+   program: C:\KORVANT\KorvR2max\KDNC\kdnc.exe (absent)
+4. R2: reg query "HKLM\SOFTWARE\Halvorne, Incorporated\KORVANT R2\Install Information" /v Path /reg:32
+   value:   "C:\Program Files (x86)\Halvorne\KORVANT" (REG_SZ)
+   program: C:\Program Files (x86)\Halvorne\KORVANT\KorvR2\KDNC\kdnc.exe (present: taken)
+5. R2 Basic: reg query "HKLM\SOFTWARE\Halvorne, Incorporated\KORVANT R2 Basic\Install Information" /v Path /reg:32
+   not tried: record 4 was taken
+6. R1: reg query "HKLM\SOFTWARE\Halvorne, Incorporated\KORVANT R1\Install Information" /v Path /reg:32
+   not tried: record 4 was taken
+
+Window in front: "Predator CNC Editor for KORVANT - [C:\NC Files\part 1.nc]"
+Document: C:\NC Files\part 1.nc (present)
+Parameters: "C:\NC Files\part 1.nc"
+
+kdnclaunch would start: "C:\Program Files (x86)\Halvorne\KORVANT\KorvR2\KDNC\kdnc.exe" "C:\NC Files\part 1.nc"
+)");
+}
+
+// Who ran the check, and the registry view its process reads.
+TEST(WriteCheckReport, SaysWhoRanIt)
+{
+    const std::string service = "Run as a service: the operator's kdnclaunch may see otherwise (mapped drives, "
+                                "network shares, the operator's VirtualStore)\n";
+    const std::tuple<CheckSetting, std::string, std::string> cases[] = {
+        {{"C:\\", false, 1252, {}, "NT AUTHORITY\\SYSTEM", 0, true, false, true},
+         "Run by: NT AUTHORITY\\SYSTEM, session 0, elevated, not virtualized\n" + service, "its only view, on 32-bit Windows"},
+        {{"C:\\", true, 1252, {}, "PC\\admin", 0, true, false, false},  // session 0 alone
+         "Run by: PC\\admin, session 0, elevated, not virtualized\n" + service, "the 32-bit view (WOW6432Node), as for any 32-bit program on 64-bit Windows"},
+        {{"C:\\", true, 1252, {}, "NT AUTHORITY\\SYSTEM", 2, true, false, true},  // SYSTEM on a desktop
+         "Run by: NT AUTHORITY\\SYSTEM, session 2, elevated, not virtualized\n" + service, "the 32-bit view (WOW6432Node), as for any 32-bit program on 64-bit Windows"},
+    };
+    for (const auto& [setting, runner, view] : cases) {
+        const Checked checked = Check({}, setting);
+        EXPECT_EQ(checked.Lines("\nRun by", "\nCurrent"), runner);
+        EXPECT_EQ(checked.Lines("\nRegistry", "\n\n"), "Registry: HKEY_LOCAL_MACHINE, " +
+            (kInstallKeyAccess == 1 ? view : "the 32-bit view (WOW6432Node), asked for with KEY_WOW64_32KEY") + "\n");
+    }
+}
+
+// The window in front, as the title is read or given on the command line, and the document taken from it.
+TEST(WriteCheckReport, SaysWhatTheTitleGives)
+{
+    struct Case {
+        std::optional<std::string> title;
+        bool given;
+        std::string lost, lines;
+    };
+    const std::string other = "Document: none, the title is not the editor's\nParameters: none\n";
+    const std::string lost = "\n   letters code page 932 has no byte for: U+0416 as ?; a \"?\" matches any one character in the "
+                             "existence test\n";
+    const Case cases[] = {
+        {{}, false, "", "Window in front: none, as when a deployment tool starts it (see --title, --wait)\nDocument: none\n"
+                        "Parameters: none\n"},
+        {"Untitled - Notepad", false, "", "Window in front: \"Untitled - Notepad\"\n" + other},
+        {kFull + "C:\\NC\\a.nc]", false, "", "Window in front: \"" + kFull + "C:\\NC\\a.nc]\"\n"
+                                             "Document: C:\\NC\\a.nc (present)\nParameters: \"C:\\NC\\a.nc\"\n"},
+        {kFull + "C:\\NC\\?.nc]", false, "U+0416 as ?", "Window in front: \"" + kFull + "C:\\NC\\?.nc]\"" + lost +
+                                                        "Document: C:\\NC\\?.nc (absent: DNC starts without a document)\n"
+                                                        "Parameters: none\n"},
+        {kFull + "C:\\NC\\a\" b.nc]", false, "", "Window in front: \"" + kFull + "C:\\NC\\a\" b.nc]\"\nDocument: C:\\NC\\a\" "
+         "b.nc (present, not handed over: its quote would split the argument, so DNC starts without a document)\n"
+         "Parameters: none\n"},
+        {"Untitled\t" + std::string(300, 'x'), true, "U+0416 as ?",  // given, cut as a read title is
+         "Window in front: \"Untitled<0x09>" + std::string(250, 'x') + "\"" + lost + other},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.lines);
+        World scripted = {c.given ? std::nullopt : c.title, {}, {"C:\\NC\\a.nc", "C:\\NC\\a\" b.nc"}};
+        scripted.lostTitleLetters = c.lost;
+        const Checked checked = Check(scripted, kSetting, 65536, c.given ? c.title->c_str() : nullptr,
+                                      c.given ? c.lost.c_str() : nullptr);
+        EXPECT_EQ(checked.Lines("\nWindow in front", "\n\n"), c.lines);
+    }
+}
+
+// The last line: what the launcher does, and when it warns, why, within what a deployment tool keeps.
+TEST(WriteCheckReport, EndsWithTheVerdictAndWhy)
+{
+    World mixed, full;
+    mixed.Install(0, "");
+    mixed.Install(1, std::string(300, 'v'));
+    mixed.Install(2, "C:\\K");
+    for (int row = 3; row < 6; ++row)
+        mixed.Install(row, "C:\\K");
+    mixed.openErrors[kRecords[3].keyPath] = 5;
+    mixed.readErrors[kRecords[4].keyPath] = 5;
+    mixed.readErrors[kRecords[5].keyPath] = 2;
+    std::string cut = " (", shown;  // each byte shown as six characters, 43 of them within the 260 a path may take
+    for (int row = 0; row < 43; ++row)
+        shown += "<0x01>";
+    for (int row = 0; row < 6; ++row) {
+        full.Install(row, std::string(260, '\x01'));
+        cut += std::to_string(row + 1) + " " + std::vector<std::string>{"DNC", "R2 Max uninstall", "R2 Max", "R2",
+            "R2 Basic", "R1"}[row] + ": " + shown + "... too long" + (row < 5 ? "; " : ")\n");
+    }
+    const std::tuple<World, std::size_t, std::string> cases[] = {
+        {World{}, 65536, " (no install record found)\n"},
+        {mixed, 65536, " (1 DNC: no folder in its value; 2 R2 Max uninstall: value of 300 bytes, too long; 3 R2 Max: "
+                       "C:\\K\\KorvR2max\\KDNC\\kdnc.exe absent; 4 R2: key not opened, error 5; 5 R2 Basic: value not "
+                       "read, error 5; 6 R1: no value Path)\n"},
+        {full, 65536, cut},
+        {full, 2600, cut},  // a report cut short for room says so, and keeps its verdict
+    };
+    for (const auto& [scripted, capacity, why] : cases) {
+        const Checked checked = Check(scripted, kSetting, capacity);
+        EXPECT_EQ(checked.verdict, 1);
+        EXPECT_EQ(checked.LastLine(), kWarning + why);
+        EXPECT_LT(checked.LastLine().size(), 2048u);
+        EXPECT_EQ(checked.report.find("\n(the report was cut here: it did not fit its storage)\n\n") != std::string::npos,
+                  capacity < 65536);
+    }
+}
+
+} // namespace

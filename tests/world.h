@@ -1,0 +1,158 @@
+// A Windows that answers from a script and records what it is asked, for the launcher and the check alike;
+// its values are written out, so a wrong constant shows.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+#include <optional>
+#include <set>
+#include <tuple>
+
+#include "launch_sequence.h"
+#include "check_report.h"
+
+namespace {
+
+// The six install records as their installers write them, in probe order.
+const DncCandidate kRecords[6] = {
+    {"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{4D81C2A7-3E95-4B06-8F1A-9C27E5B3D640}",
+     "InstallLocation", "kdnc.exe"},
+    {"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{E6A3F519-0B72-4C8D-9D45-71B8C02F6A93}",
+     "InstallLocation", "KorvR2max\\KDNC\\kdnc.exe"},
+    {"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2 Max\\Install Information", "Path", "KorvR2max\\KDNC\\kdnc.exe"},
+    {"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2\\Install Information", "Path", "KorvR2\\KDNC\\kdnc.exe"},
+    {"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2 Basic\\Install Information", "Path", "KorvR2\\KDNC\\kdnc.exe"},
+    {"SOFTWARE\\Halvorne, Incorporated\\KORVANT R1\\Install Information", "Path", "KorvR1\\KDNC\\kdnc.exe"},
+};
+
+// HKEY_LOCAL_MACHINE, sign-extended; a 64-bit build adds KEY_WOW64_32KEY to see the registry of a 32-bit program.
+const RegistryKey kLocalMachine = static_cast<RegistryKey>(static_cast<std::intptr_t>(std::int32_t(0x80000002u)));
+#if defined(_WIN64)
+const std::uint32_t kInstallKeyAccess = 0x0201;
+#else
+const std::uint32_t kInstallKeyAccess = 0x0001;
+#endif
+
+struct World {
+    std::optional<std::string> title;  // of the window in front; none: no window
+    std::map<std::string, std::pair<std::string, std::string>> registry;  // key -> value name, raw bytes
+    std::set<std::string> found;          // the exact strings a find-first search finds something for
+    std::string message;                  // the warning in the string table; empty: none
+    std::uint32_t type = 1;               // of every value, REG_SZ unless said
+    std::map<std::string, std::int32_t> openErrors, readErrors;  // key -> what opening it, reading it answers
+    std::string lostValueLetters, lostTitleLetters;  // as the check's own reads give them
+    std::vector<std::string> keys;        // the keys opened
+    std::string outcome;                  // ShellExecuteA and MessageBoxA as called, in turn
+    std::uintptr_t open = 0;              // the launcher holds one key or search handle at a time
+    void Install(int row, std::string bytes) { registry[kRecords[row].keyPath] = {kRecords[row].valueName, bytes}; }
+} world;  // the world of the case under way
+bool checking = false;  // the check, unlike the launcher, asks a value's type
+
+// A close may only close the one handle open; what it answers goes unread.
+bool Closes(std::uintptr_t handle) { return handle != 0 && handle == std::exchange(world.open, 0); }
+
+const WindowsOperations kWorld = {
+    [] { return world.title ? WindowHandle(0x10) : 0; },
+    [](WindowHandle window, char* text, int maxCount) {
+        EXPECT_TRUE(window == 0x10 && maxCount == 260 && world.keys.empty());  // the title before the registry
+        EXPECT_EQ(std::string(text, 260), std::string(260, '\0')) << "not zero-filled";
+        return std::snprintf(text, 260, "%.259s", world.title.value_or("").c_str());
+    },
+    [](RegistryKey root, const char* key, std::uint32_t options, std::uint32_t access, RegistryKey* result) {
+        EXPECT_TRUE(root == kLocalMachine && options == 0 && access == kInstallKeyAccess && !world.open);
+        world.keys.push_back(key);
+        *result = world.open = world.registry.count(key) && !world.openErrors.count(key) ? 0x1000 : 0;
+        return world.open ? 0 : world.openErrors.count(key) ? world.openErrors[key] : 2;  // 2: ERROR_FILE_NOT_FOUND
+    },
+    // A failed read leaves the value's bytes in the buffer, as Windows may.
+    [](RegistryKey key, const char* name, std::uint32_t* reserved, std::uint32_t* type, unsigned char* data,
+       std::uint32_t* size) {
+        EXPECT_TRUE(key != 0 && key == world.open && !reserved && (!type || checking) && *size == 260);
+        EXPECT_EQ(std::string(reinterpret_cast<char*>(data), 260), std::string(260, '\0')) << "not zero-filled";
+        const auto& [valueName, bytes] = world.registry[world.keys.back()];
+        if (valueName != name || world.readErrors.count(world.keys.back()))
+            return valueName != name ? 2 : world.readErrors[world.keys.back()];  // 2: not found
+        bytes.copy(reinterpret_cast<char*>(data), 260);
+        *size = static_cast<std::uint32_t>(bytes.size());
+        if (type)
+            *type = world.type;
+        return bytes.size() > 260 ? 234 : 0;  // 234: ERROR_MORE_DATA
+    },
+    [](RegistryKey key) { EXPECT_TRUE(Closes(key)); return 0; },
+    [](const char* path, FindDataRecord* findData) {
+        EXPECT_TRUE(findData && std::string(path).size() < 260 && !world.open);
+        world.open = world.found.count(path) ? 0x2000 : 0;
+        return world.open ? world.open : ~SearchHandle(0);  // INVALID_HANDLE_VALUE: nothing found
+    },
+    [](SearchHandle search) { EXPECT_TRUE(Closes(search)); return 1; },
+    [](WindowHandle owner, const char* verb, const char* file, const char* parameters, const char* directory,
+       int show) {
+        world.outcome += "ShellExecuteA(" + std::to_string(owner) + ", " + verb + ", " + file + ", " + parameters +
+                         ", " + (directory ? directory : "null") + ", " + std::to_string(show) + ")";
+        return ModuleHandle(42);  // above 32: started
+    },
+    [](ModuleHandle module, unsigned int id, char* buffer, int bufferMax) {
+        EXPECT_TRUE(module == 0 && id == 1 && bufferMax == 500 && std::string(buffer, 500) == std::string(500, '\0'));
+        return std::snprintf(buffer, 500, "%s", world.message.c_str());
+    },
+    [](WindowHandle owner, const char* text, const char* caption, unsigned int style) {
+        world.outcome += "MessageBoxA(" + std::to_string(owner) + ", " + text + ", " + caption + ", " +
+                         std::to_string(style) + ")";
+        return 1;  // IDOK
+    },
+};
+
+const std::string kFull = "Predator CNC Editor for KORVANT - [";
+const std::string kMessage = "Error: Cannot find KORVANT DNC";
+
+// The check's own questions; an error's text is known for 5 alone, and a path resolves below C:\Work.
+const CheckOperations kCheckWorld = {
+    [](RegistryKey, const char*, char* letters, std::size_t capacity) {
+        CopyText(letters, capacity, world.lostValueLetters.c_str());
+    },
+    [](WindowHandle, char* letters, std::size_t capacity) {
+        CopyText(letters, capacity, world.lostTitleLetters.c_str());
+    },
+    [](std::int32_t error, char* text, std::size_t capacity) {
+        CopyText(text, capacity, error == 5 ? "Access is denied." : "");
+    },
+    [](const char* path, char* fullPath, std::size_t capacity) {
+        CopyText(fullPath, capacity, ("C:\\Work\\" + std::string(path)).c_str());
+    },
+};
+
+const CheckSetting kSetting = {"C:\\Work", true, 932, {0x81, 0x9F, 0xE0, 0xFC}, "PC\\op", 1, false, true, false};
+
+struct Checked {
+    int verdict;
+    std::string report;
+    std::string Lines(const std::string& from, const std::string& to) const
+    {
+        const std::size_t start = report.find(from);
+        return start == std::string::npos ? "" : report.substr(start + 1, report.find(to, start + 1) - start);
+    }
+    std::string LastLine() const { return report.substr(report.rfind('\n', report.size() - 2) + 1); }
+};
+
+// The launcher run as the check runs it, then told; the title comes from the command line when given.
+Checked RunCheck(World scripted, const CheckSetting& setting = kSetting, std::size_t capacity = 65536,
+                 const char* given = nullptr, const char* lostInGiven = nullptr)
+{
+    world = std::move(scripted);
+    RecordedCalls.windows = &kWorld, RecordedCalls.check = &kCheckWorld, RecordedCalls.count = 0;
+    RecordedCalls.readsWindowInFront = !given, RecordedCalls.givenTitle = given;
+    RecordedCalls.givenTitleLostLetters = lostInGiven;
+    checking = true;
+    EXPECT_EQ(RunLauncher(RecordingOperations), 0);
+    checking = false;
+    EXPECT_EQ(world.outcome, "") << "the check started or showed something";
+    static char text[65536];
+    ReportText report = {text, capacity, 0, 0};
+    const int verdict = WriteCheckReport(RecordedCalls, setting, report);
+    EXPECT_TRUE(report.length < capacity && std::strlen(text) == report.length) << "past its storage";
+    return {verdict, text};
+}
+
+} // namespace
