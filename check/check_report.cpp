@@ -44,9 +44,13 @@ NumberText Hex(unsigned char byte)
 
 void Append(ReportText& report, std::initializer_list<const char*> pieces)
 {
-    for (const char* piece : pieces)
-        for (; *piece != '\0' && report.length + 1 < report.limit; ++piece)
-            report.text[report.length++] = *piece;
+    for (const char* piece : pieces) {
+        const std::size_t room = report.length + 1 < report.limit ? report.limit - report.length - 1 : 0;
+        const std::size_t length = std::strlen(piece);
+        const std::size_t kept = length < room ? length : room;
+        std::memcpy(report.text + report.length, piece, kept);
+        report.length += kept;
+    }
     report.text[report.length] = '\0';
 }
 
@@ -54,21 +58,26 @@ void Append(ReportText& report, std::initializer_list<const char*> pieces)
 // no file name can hold. Cut with "..." when it would pass most characters.
 void AppendShown(ReportText& report, const char* text, std::size_t most = ~std::size_t(0))
 {
-    std::size_t shown = 0;
+    char shown[6 * 512 + 4];  // the longest recorded text, every byte escaped
+    std::size_t length = 0;
     for (const unsigned char* c = reinterpret_cast<const unsigned char*>(text); *c != '\0'; ++c) {
-        char escaped[8] = {static_cast<char>(*c)};
-        if (*c < 0x20 || *c == 0x7F) {
-            std::memcpy(escaped, "<0x", 3);
-            std::memcpy(escaped + 3, Hex(*c).text, 2);
-            escaped[5] = '>';
+        const bool control = *c < 0x20 || *c == 0x7F;
+        if (length + (control ? 6 : 1) > most || length + 6 >= sizeof shown - 4) {
+            std::memcpy(shown + length, "...", 3);
+            length += 3;
+            break;
         }
-        shown += std::strlen(escaped);
-        if (shown > most) {
-            Append(report, {"..."});
-            return;
+        if (control) {
+            std::memcpy(shown + length, "<0x", 3);
+            std::memcpy(shown + length + 3, Hex(*c).text, 2);
+            shown[length + 5] = '>';
+            length += 6;
+        } else {
+            shown[length++] = static_cast<char>(*c);
         }
-        Append(report, {escaped});
     }
+    shown[length] = '\0';
+    Append(report, {shown});
 }
 
 // The first call of that name in [from, end), with that argument unless it
@@ -80,6 +89,13 @@ int FindCall(const CallLog& log, const char* name, const char* argument, int fro
             (!argument || std::strcmp(log.calls[i].argument, argument) == 0))
             return i;
     return end;
+}
+
+// The call at an index FindCall gave, or an empty one where it found none.
+const RecordedCall& CallAt(const CallLog& log, int index)
+{
+    static const RecordedCall none = {"", {}, {}, {}, {}, 0, 0, 0, 0};
+    return index < log.count ? log.calls[index] : none;
 }
 
 bool FoundSomething(const RecordedCall& search)
@@ -370,16 +386,15 @@ int WriteCheckReport(const CallLog& log, const CheckSetting& setting, ReportText
             taken = row + 1;
     }
 
-    const int window = FindCall(log, "GetForegroundWindow", nullptr, 0, log.count);
-    const int title = FindCall(log, "GetWindowTextA", nullptr, 0, log.count);
-    const bool noWindow = window == log.count || log.calls[window].result == kNoWindow;
-    if (noWindow || title == log.count) {
+    const bool noWindow = CallAt(log, FindCall(log, "GetForegroundWindow", nullptr, 0, log.count)).result == kNoWindow;
+    const RecordedCall& title = CallAt(log, FindCall(log, "GetWindowTextA", nullptr, 0, log.count));
+    if (noWindow) {
         Append(report, {"\nWindow in front: none, as when a deployment tool starts it (see --title, --wait)\n"});
     } else {
         Append(report, {"\nWindow in front: \""});
-        AppendShown(report, log.calls[title].answer);
+        AppendShown(report, title.answer);
         Append(report, {"\"\n"});
-        AppendLostLetters(report, log.calls[title].aside, setting.codePage);
+        AppendLostLetters(report, title.aside, setting.codePage);
     }
     EditorDocument document = {};
     AppendDocument(report, log, noWindow, document);

@@ -90,10 +90,8 @@ std::int32_t RecordRegQueryValueExA(RegistryKey key, const char* valueName, std:
 
 std::int32_t RecordRegCloseKey(RegistryKey key)
 {
-    RecordedCall& call = Record("RegCloseKey", "");
-    const std::int32_t status = RecordedCalls.windows->RegCloseKey(key);
-    call.result = status;
-    return status;
+    Record("RegCloseKey", "");
+    return RecordedCalls.windows->RegCloseKey(key);
 }
 
 SearchHandle RecordFindFirstFileA(const char* fileName, FindDataRecord* findData)

@@ -32,7 +32,8 @@ TEST(WriteCheckReport, SaysWhatBecameOfEachRecord)
         {"C:\\K", 1, 0, 5, "", "   value not read: error 5, Access is denied.\n"},
         {std::string(300, 'v'), 7, 0, 0, "",
          "   value too long for kdnclaunch: 300 bytes, at most 260 are read (REG_MULTI_SZ)\n"},
-        {"", 1, 0, 0, "", "   value:   \"\" (REG_SZ)\n   empty value: skipped, it names no folder\n"},
+        {"", 2, 0, 0, "", "   value:   \"\" (REG_EXPAND_SZ: taken as written, %...% is not expanded)\n"
+                          "   empty value: skipped, it names no folder\n"},
         {std::string(4, '\0'), 4, 0, 0, "", "   value:   \"\" (REG_DWORD, 4 bytes: 00 00 00 00" + text +
                                                        "   no text before its first zero byte: skipped, it names no folder\n"},
         {"C:\\KORVANT\\", 1, 0, 0, "", "   value:   \"C:\\KORVANT\\\" (REG_SZ)\n   program: C:\\KORVANT" + absent},
@@ -43,15 +44,17 @@ TEST(WriteCheckReport, SaysWhatBecameOfEachRecord)
          "   program: %ProgramFiles%\\K" + absent + "   relative: searched as C:\\Work\\%ProgramFiles%\\K" + program + "\n"},
         {std::string("C:\\A\0C:\\B\0", 10), 7, 0, 0, "",
          "   value:   \"C:\\A\" (REG_MULTI_SZ: only its first string is taken)\n   program: C:\\A" + absent},
-        {"C:\\K\n", 3, 0, 0, "", "   value:   \"C:\\K<0x0A>\" (REG_BINARY, 5 bytes: 43 3A 5C 4B 0A" + text +
-                                            "   program: C:\\K<0x0A>" + absent},
+        {"C:\\K\n\x7F", 3, 0, 0, "", "   value:   \"C:\\K<0x0A><0x7F>\" (REG_BINARY, 6 bytes: 43 3A 5C 4B 0A 7F" + text +
+                                                "   program: C:\\K<0x0A><0x7F>" + absent},
         {"C:\\K", 5, 0, 0, "", "   value:   \"C:\\K\" (type 5, 4 bytes: 43 3A 5C 4B" + text + "   program: C:\\K" + absent},
+        {"C:\\K", 11, 0, 0, "", "   value:   \"C:\\K\" (REG_QWORD, 4 bytes: 43 3A 5C 4B" + text + "   program: C:\\K" + absent},
+        {"C:\\K", 0, 0, 0, "", "   value:   \"C:\\K\" (REG_NONE, 4 bytes: 43 3A 5C 4B" + text + "   program: C:\\K" + absent},
         {"C:\\??\\K", 1, 0, 0, "U+0421 as ? U+0442 as ?",
          "   value:   \"C:\\??\\K\" (REG_SZ)\n   letters code page 932 has no byte for: U+0421 as ? U+0442 as ?; a \"?\" "
          "matches any one character in the existence test\n   program: C:\\??\\K" + absent},
-        {"C:\\\x95\\", 1, 0, 0, "", "   value:   \"C:\\\x95\\\" (REG_SZ)\n   its last byte 0x5C ends a double-byte "
+        {"C:\\\x81\\", 1, 0, 0, "", "   value:   \"C:\\\x81\\\" (REG_SZ)\n   its last byte 0x5C ends a double-byte "
          "letter, yet kdnclaunch takes it for a backslash: no separator is added, folder and subpath run together\n"
-         "   program: C:\\\x95" + absent},
+         "   program: C:\\\x81" + absent},
         {"C:\\\x95\\\\", 1, 0, 0, "", "   value:   \"C:\\\x95\\\\\" (REG_SZ)\n   program: C:\\\x95\\" + absent},
         {"\\\\srv\\K", 1, 0, 0, "", "   value:   \"\\\\srv\\K\" (REG_SZ)\n   program: \\\\srv\\K" + absent},
         {"\\K", 1, 0, 0, "", "   value:   \"\\K\" (REG_SZ)\n   program: \\K" + absent +
@@ -189,11 +192,11 @@ TEST(WriteCheckReport, EndsWithTheVerdictAndWhy)
     mixed.openErrors[kRecords[3].keyPath] = 5;
     mixed.readErrors[kRecords[4].keyPath] = 5;
     mixed.readErrors[kRecords[5].keyPath] = 2;
-    std::string cut = " (", shown;  // each byte shown as six characters, 43 of them within the 260 a path may take
+    std::string cut = " (", shown = "xx";  // a control byte shows as six characters: 2 + 43 * 6 fill the 260 kept
     for (int row = 0; row < 43; ++row)
         shown += "<0x01>";
     for (int row = 0; row < 6; ++row) {
-        full.Install(row, std::string(260, '\x01'));
+        full.Install(row, "xx" + std::string(43, '\x01') + std::string(215, 'y'));
         cut += std::to_string(row + 1) + " " + std::vector<std::string>{"DNC", "R2 Max uninstall", "R2 Max", "R2",
             "R2 Basic", "R1"}[row] + ": " + shown + "... too long" + (row < 5 ? "; " : ")\n");
     }
@@ -213,6 +216,19 @@ TEST(WriteCheckReport, EndsWithTheVerdictAndWhy)
         EXPECT_EQ(checked.report.find("\n(the report was cut here: it did not fit its storage)\n\n") != std::string::npos,
                   capacity < 65536);
     }
+}
+
+// A log cut short, as no run gives: a window without its title, and no record's calls; nothing past it is read.
+TEST(WriteCheckReport, ReadsNothingPastTheLog)
+{
+    static CallLog log = {};
+    log.calls[0] = {"GetForegroundWindow", "", "", "", "", 0, 0, 0, 0x10};
+    log.calls[1] = {"GetWindowTextA", "", "", "stale", "", 0, 0, 0, 5}, log.count = 1;
+    static char text[65536];
+    ReportText report = {text, sizeof text, 0, 0};
+    EXPECT_EQ(WriteCheckReport(log, kSetting, report), 1);
+    EXPECT_NE(std::string(text).find("\nWindow in front: \"\"\nDocument: none, the title is not the editor's\n"),
+              std::string::npos);
 }
 
 } // namespace

@@ -151,8 +151,8 @@ Checked RunCheck(World scripted, const CheckSetting& setting = kSetting, std::si
     static char text[65536];
     ReportText report = {text, capacity, 0, 0};
     const int verdict = WriteCheckReport(RecordedCalls, setting, report);
-    EXPECT_TRUE(report.length < capacity && std::strlen(text) == report.length) << "past its storage";
-    return {verdict, text};
+    EXPECT_TRUE(report.length < capacity && text[report.length] == '\0') << "past its storage";
+    return {verdict, std::string(text, report.length)};
 }
 
 } // namespace
