@@ -74,6 +74,11 @@ int main(int argc, char** argv)
     RecordedCalls.check = &Win32CheckOperations;
     RecordedCalls.readsWindowInFront = options.waitSeconds >= 0;
     RecordedCalls.givenTitle = options.title;
+    if (options.title) {
+        static char lostLetters[512];
+        ListLostTitleArgumentLetters(lostLetters, sizeof lostLetters);
+        RecordedCalls.givenTitleLostLetters = lostLetters;
+    }
     RunLauncher(RecordingOperations);
 
     static CheckSetting setting;
