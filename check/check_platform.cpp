@@ -216,6 +216,12 @@ void ReadToken(CheckSetting& setting)
     CloseHandle(token);
 }
 
+bool IsConsole(DWORD standardHandle)
+{
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(standardHandle), &mode);
+}
+
 bool WriteAll(HANDLE file, const void* data, DWORD size)
 {
     DWORD written = 0;
@@ -294,9 +300,10 @@ void WaitSeconds(int seconds)
 
 void HoldOwnConsole()
 {
-    DWORD mode = 0;
+    const HWND console = GetConsoleWindow();
     DWORD processes[2];
-    if (!GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) || GetConsoleProcessList(processes, 2) != 1)
+    if (!IsConsole(STD_INPUT_HANDLE) || !IsConsole(STD_OUTPUT_HANDLE) || !console || !IsWindowVisible(console) ||
+        GetConsoleProcessList(processes, 2) != 1 || ReadSession() == 0)
         return;
     WriteText("\nPress Enter to close this window.", false);
     for (int c = std::getchar(); c != '\n' && c != EOF; c = std::getchar()) {
