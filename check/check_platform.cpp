@@ -266,7 +266,7 @@ void ListLostTitleArgumentLetters(char* letters, std::size_t capacity)
             ListLostLetters(arguments[i + 1], std::wcslen(arguments[i + 1]), letters, capacity);
             break;
         }
-        if (std::wcscmp(arguments[i], L"--wait") == 0)
+        if (std::wcscmp(arguments[i], L"--wait") == 0 || std::wcscmp(arguments[i], L"--out") == 0)
             ++i;
     }
     LocalFree(arguments);
