@@ -10,23 +10,30 @@
 namespace {
 
 const char kUsage[] =
-    "usage: kdnclaunch-check [--title TEXT | --wait SECONDS]\n"
+    "usage: kdnclaunch-check [--title TEXT | --wait SECONDS] [--out FILE]\n"
     "Runs kdnclaunch's own steps and tells what kdnclaunch would do on this PC:\n"
     "which install record leads to KORVANT DNC, and what DNC would be handed.\n"
     "It starts nothing, shows no box and changes nothing.\n"
     "  --title TEXT  the title of the window in front, as the editor shows it\n"
     "  --wait N      read the window in front after N seconds (0 to 60): bring\n"
     "                the editor to the front meanwhile\n"
-    "  --help        this text\n"
-    "With neither, no window is in front, as when a deployment tool starts it.\n"
+    "  --out FILE    write the report to FILE as UTF-16 text with a byte-order\n"
+    "                mark, which cmd's type, Notepad and PowerShell's Get-Content\n"
+    "                read right; only its last line, the verdict, goes to\n"
+    "                standard output\n"
+    "  --help, /?    this text\n"
+    "With neither --title nor --wait, no window is in front, as when a\n"
+    "deployment tool starts it.\n"
     "Exit code: 0 when kdnclaunch would start KORVANT DNC, 1 when it would show\n"
-    "its warning, 2 for a wrong command line.\n";
+    "its warning, 2 for a wrong command line or a report file that cannot be\n"
+    "written.\n";
 
 constexpr long kLongestWait = 60;
 
 struct CheckOptions {
     const char* title;  // null: none given
     int waitSeconds;    // below 0: no wait
+    const char* out;    // null: the whole report to standard output
     bool help;
 };
 
@@ -35,8 +42,10 @@ bool ReadOptions(int argc, char** argv, CheckOptions& options)
 {
     for (int i = 1; i < argc; ++i) {
         const bool windowChosen = options.title || options.waitSeconds >= 0;
-        if (std::strcmp(argv[i], "--help") == 0) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "/?") == 0) {
             options.help = true;
+        } else if (std::strcmp(argv[i], "--out") == 0 && i + 1 < argc && !options.out) {
+            options.out = argv[++i];
         } else if (std::strcmp(argv[i], "--title") == 0 && i + 1 < argc && !windowChosen) {
             options.title = argv[++i];
         } else if (std::strcmp(argv[i], "--wait") == 0 && i + 1 < argc && !windowChosen) {
@@ -53,11 +62,38 @@ bool ReadOptions(int argc, char** argv, CheckOptions& options)
     return true;
 }
 
+// The verdict: the report's last line, with its line end.
+const char* LastLine(const char* text)
+{
+    const char* end = text + std::strlen(text);
+    const char* start = end > text && end[-1] == '\n' ? end - 1 : end;
+    while (start > text && start[-1] != '\n')
+        --start;
+    return start;
+}
+
+// The exit code: the verdict's, or 2 when the report file cannot be written.
+int WriteReport(const char* text, const char* out, int verdict)
+{
+    if (!out) {
+        WriteText(text, false);
+        return verdict;
+    }
+    if (!WriteReportFile(out, text)) {
+        WriteText("kdnclaunch-check: cannot write ", true);
+        WriteText(out, true);
+        WriteText("\n", true);
+        return 2;
+    }
+    WriteText(LastLine(text), false);
+    return verdict;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    CheckOptions options = {nullptr, -1, false};
+    CheckOptions options = {nullptr, -1, nullptr, false};
     if (!ReadOptions(argc, argv, options)) {
         WriteText(kUsage, true);
         return 2;
@@ -74,6 +110,11 @@ int main(int argc, char** argv)
     RecordedCalls.check = &Win32CheckOperations;
     RecordedCalls.readsWindowInFront = options.waitSeconds >= 0;
     RecordedCalls.givenTitle = options.title;
+    if (options.title) {
+        static char lostLetters[512];
+        ListLostTitleArgumentLetters(lostLetters, sizeof lostLetters);
+        RecordedCalls.givenTitleLostLetters = lostLetters;
+    }
     RunLauncher(RecordingOperations);
 
     static CheckSetting setting;
@@ -81,7 +122,7 @@ int main(int argc, char** argv)
     static char text[65536];
     ReportText report = {text, sizeof text, 0, 0};
     const int verdict = WriteCheckReport(RecordedCalls, setting, report);
-    WriteText(report.text, false);
+    const int exitCode = WriteReport(report.text, options.out, verdict);
     HoldOwnConsole();
-    return verdict;
+    return exitCode;
 }

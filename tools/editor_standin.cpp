@@ -1,8 +1,13 @@
 // Plays the Predator CNC Editor: shows a foreground window with the given
 // title, starts a program (the launcher) and answers each message box that
 // program shows with OK, then reports "boxes=N" and "exit=N" on stdout.
+// With --no-window it plays a deployment tool's service instead: starts the
+// program with its arguments and no window, console or handles of its own,
+// and reports "exit=N", or "timeout" (exit code 3) when it has not ended
+// within SECONDS and was ended.
 //
 // Usage: editor_standin TITLE PROGRAM [ANSWER-AFTER-MS]
+//        editor_standin --no-window SECONDS PROGRAM [ARGS...]
 //        editor_standin --hold-desktop MS   (keeps Wine's desktop open)
 #include <windows.h>
 
@@ -65,10 +70,80 @@ HWND ShowEditorWindow(const char* title)
     return window && GetForegroundWindow() == window ? window : nullptr;
 }
 
+struct CommandLine {
+    char text[32768];  // the longest command line CreateProcess takes
+    std::size_t length;
+    bool fits;
+};
+
+void Put(CommandLine& line, char c, std::size_t count = 1)
+{
+    for (; count > 0; --count) {
+        line.fits = line.fits && line.length + 1 < sizeof line.text;
+        if (line.fits)
+            line.text[line.length++] = c;
+    }
+}
+
+// Adds the argument so that the C runtime reads it back whole: quoted when
+// empty or holding a blank or quote, with a quote and the backslashes right
+// before it, or before the closing quote, escaped.
+void PutArgument(CommandLine& line, const char* argument)
+{
+    const bool quoted = *argument == '\0' || std::strpbrk(argument, " \t\"");
+    if (line.length > 0)
+        Put(line, ' ');
+    if (quoted)
+        Put(line, '"');
+    for (const char* c = argument;; ++c) {
+        std::size_t backslashes = 0;
+        for (; *c == '\\'; ++c)
+            ++backslashes;
+        if (*c == '\0') {
+            Put(line, '\\', quoted ? 2 * backslashes : backslashes);
+            break;
+        }
+        Put(line, '\\', *c == '"' ? 2 * backslashes + 1 : backslashes);
+        Put(line, *c);
+    }
+    if (quoted)
+        Put(line, '"');
+}
+
+// As a deployment tool's service starts a program: CREATE_NO_WINDOW gives
+// it a console no one sees, and it inherits no handle.
+int RunWithoutWindow(DWORD seconds, int count, char** arguments)
+{
+    static CommandLine line;
+    line.fits = true;
+    for (int i = 0; i < count; ++i)
+        PutArgument(line, arguments[i]);
+    line.text[line.length] = '\0';
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION child = {};
+    if (!line.fits || !CreateProcessA(arguments[0], line.text, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                                      nullptr, &startup, &child)) {
+        std::fprintf(stderr, "editor_standin: cannot start %s (error %lu)\n", arguments[0], GetLastError());
+        return 2;
+    }
+    if (WaitForSingleObject(child.hProcess, seconds * 1000) == WAIT_TIMEOUT) {
+        TerminateProcess(child.hProcess, 1);
+        std::printf("timeout\n");
+        return 3;
+    }
+    DWORD exitCode = 0;
+    GetExitCodeProcess(child.hProcess, &exitCode);
+    std::printf("exit=%lu\n", exitCode);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc >= 4 && std::strcmp(argv[1], "--no-window") == 0)
+        return RunWithoutWindow(std::strtoul(argv[2], nullptr, 10), argc - 3, argv + 3);
     if (argc == 3 && std::strcmp(argv[1], "--hold-desktop") == 0) {
         // Wine closes a desktop a second after its last window, and a program
         // started while it closes waits seconds for a new one.
@@ -77,7 +152,8 @@ int main(int argc, char** argv)
         return 0;
     }
     if (argc < 3 || argc > 4) {
-        std::fprintf(stderr, "usage: editor_standin TITLE PROGRAM [ANSWER-AFTER-MS]\n");
+        std::fprintf(stderr, "usage: editor_standin TITLE PROGRAM [ANSWER-AFTER-MS]\n"
+                             "       editor_standin --no-window SECONDS PROGRAM [ARGS...]\n");
         return 2;
     }
     if (!ShowEditorWindow(argv[1])) {
