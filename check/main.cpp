@@ -123,6 +123,8 @@ int main(int argc, char** argv)
     ReportText report = {text, sizeof text, 0, 0};
     const int verdict = WriteCheckReport(RecordedCalls, setting, report);
     const int exitCode = WriteReport(report.text, options.out, verdict);
-    HoldOwnConsole();
+    // A report written to a file is for a program to read, not a person.
+    if (!options.out)
+        HoldOwnConsole();
     return exitCode;
 }
