@@ -15,7 +15,7 @@ void WriteText(const char* text, bool toStandardError)
         std::fputs(text, toStandardError ? stderr : stdout);
         return;
     }
-    static wchar_t wide[16384];
+    static wchar_t wide[65536];  // as many characters as the report's storage has bytes
     const int length = MultiByteToWideChar(CP_ACP, 0, text, -1, wide, sizeof wide / sizeof wide[0]);
     DWORD written = 0;
     WriteConsoleW(output, wide, length > 0 ? length - 1 : 0, &written, nullptr);
