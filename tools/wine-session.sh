@@ -137,9 +137,14 @@ copy_prefixes() {
 make_templates() {  # make_templates ARCH...: side by side
     local arch jobs=() failed=0
     for arch in "$@"; do
+        # Emulated, a first boot may outlast the loader's wait for it (five
+        # minutes, two boots sharing the cores): wineboot then fails while
+        # the boot goes on and completes. What counts is a prefix that runs a
+        # program once its server is done.
         (export WINEPREFIX=$prefix_templates/$arch WINEARCH=$arch
-         rm -rf "$WINEPREFIX" && mkdir -p "$WINEPREFIX" && wine wineboot -i >"$WINEPREFIX.log" 2>&1 &&
-             wineserver -w && wine --version >"$WINEPREFIX/.made-by" ||
+         rm -rf "$WINEPREFIX" && mkdir -p "$WINEPREFIX" &&
+             { wine wineboot -i; wineserver -w; wine cmd /c exit 0 && wineserver -w; } >"$WINEPREFIX.log" 2>&1 &&
+             wine --version >"$WINEPREFIX/.made-by" ||
              { echo "cannot make a $arch prefix; see $WINEPREFIX.log" >&2 && exit 1; }) &
         jobs+=($!)
     done
