@@ -1,5 +1,6 @@
 #include "check_report.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <initializer_list>
@@ -47,7 +48,7 @@ void Append(ReportText& report, std::initializer_list<const char*> pieces)
     for (const char* piece : pieces) {
         const std::size_t room = report.length + 1 < report.limit ? report.limit - report.length - 1 : 0;
         const std::size_t length = std::strlen(piece);
-        const std::size_t kept = length < room ? length : room;
+        const std::size_t kept = std::min(length, room);
         std::memcpy(report.text + report.length, piece, kept);
         report.length += kept;
     }
@@ -103,10 +104,10 @@ bool FoundSomething(const RecordedCall& search)
     return static_cast<SearchHandle>(search.result) != INVALID_HANDLE_VALUE;
 }
 
-const char* RegistryView(const CallLog& log, bool wow64)
+// As the first record's open asked for it: every record is opened alike.
+const char* RegistryView(const RecordedCall* firstOpen, bool wow64)
 {
-    const int open = FindCall(log, "RegOpenKeyExA", nullptr, 0, log.count);
-    if (open < log.count && (log.calls[open].access & KEY_WOW64_32KEY) != 0)
+    if (firstOpen && (firstOpen->access & KEY_WOW64_32KEY) != 0)
         return "the 32-bit view (WOW6432Node), asked for with KEY_WOW64_32KEY";
     return wow64 ? "the 32-bit view (WOW6432Node), as for any 32-bit program on 64-bit Windows"
                  : "its only view, on 32-bit Windows";
@@ -129,9 +130,10 @@ struct RecordReading {
 RecordReading ReadRecord(const CallLog& log, const DncCandidate& candidate)
 {
     RecordReading reading = {};
+    // A record's calls follow its open; a later record's never answer for
+    // them, since the launcher reads and searches each record once, in turn.
     const int open = FindCall(log, "RegOpenKeyExA", candidate.keyPath, 0, log.count);
-    const int end = FindCall(log, "RegOpenKeyExA", nullptr, open + 1, log.count);
-    const int read = FindCall(log, "RegQueryValueExA", nullptr, open, end);
+    const int read = FindCall(log, "RegQueryValueExA", nullptr, open, log.count);
     if (open == log.count)
         return reading;
     reading.open = &log.calls[open];
@@ -139,7 +141,7 @@ RecordReading ReadRecord(const CallLog& log, const DncCandidate& candidate)
         reading.outcome = reading.open->result == kNotFound ? Outcome::kNoKey : Outcome::kKeyNotOpened;
         return reading;
     }
-    if (read == end)
+    if (read == log.count)
         return reading;
     reading.read = &log.calls[read];
     const std::intptr_t status = reading.read->result;
@@ -156,8 +158,8 @@ RecordReading ReadRecord(const CallLog& log, const DncCandidate& candidate)
     CopyText(reading.joined, sizeof reading.joined, reading.read->answer);
     AppendPathSeparator(reading.joined);
     std::strcat(reading.joined, candidate.programSubpath);
-    const int search = FindCall(log, "FindFirstFileA", reading.joined, read, end);
-    if (search == end) {
+    const int search = FindCall(log, "FindFirstFileA", reading.joined, read, log.count);
+    if (search == log.count) {
         reading.outcome = Outcome::kTooLong;
         return reading;
     }
@@ -367,6 +369,9 @@ void AppendDocument(ReportText& report, const CallLog& log, bool noWindow, Edito
 
 int WriteCheckReport(const CallLog& log, const CheckSetting& setting, ReportText& report)
 {
+    RecordReading readings[6];
+    for (int row = 0; row < 6; ++row)
+        readings[row] = ReadRecord(log, kDncCandidates[row]);
     report.length = 0;
     report.limit = report.capacity > kVerdictRoom ? report.capacity - kVerdictRoom : 1;
     Append(report, {"kdnclaunch-check " KDNC_VERSION ": what kdnclaunch.exe would do here, by its own code.\n"
@@ -374,12 +379,10 @@ int WriteCheckReport(const CallLog& log, const CheckSetting& setting, ReportText
     AppendRunner(report, setting);
     Append(report, {"Current folder: ", setting.currentFolder, " (a relative folder below is taken from here)\n"
                     "Code page: ", Number(setting.codePage).text, ", in which kdnclaunch reads the registry and "
-                    "the title\nRegistry: HKEY_LOCAL_MACHINE, ", RegistryView(log, setting.wow64), "\n\n"
+                    "the title\nRegistry: HKEY_LOCAL_MACHINE, ", RegistryView(readings[0].open, setting.wow64), "\n\n"
                     "The install records, in the order kdnclaunch tries them:\n"});
-    RecordReading readings[6];
     int taken = 0;
     for (int row = 0; row < 6; ++row) {
-        readings[row] = ReadRecord(log, kDncCandidates[row]);
         Append(report, {Number(row + 1).text, ". ", kRecordNames[row], ": "});
         AppendInstallRecord(readings[row], kDncCandidates[row], taken, setting, report);
         if (readings[row].outcome == Outcome::kTaken)

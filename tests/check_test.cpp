@@ -56,6 +56,9 @@ TEST(WriteCheckReport, SaysWhatBecameOfEachRecord)
          "letter, yet kdnclaunch takes it for a backslash: no separator is added, folder and subpath run together\n"
          "   program: C:\\\x81" + absent},
         {"C:\\\x95\\\\", 1, 0, 0, "", "   value:   \"C:\\\x95\\\\\" (REG_SZ)\n   program: C:\\\x95\\" + absent},
+        {"C:\\\x9F\\", 1, 0, 0, "", "   value:   \"C:\\\x9F\\\" (REG_SZ)\n   its last byte 0x5C ends a double-byte "
+         "letter, yet kdnclaunch takes it for a backslash: no separator is added, folder and subpath run together\n"
+         "   program: C:\\\x9F" + absent},
         {"\\\\srv\\K", 1, 0, 0, "", "   value:   \"\\\\srv\\K\" (REG_SZ)\n   program: \\\\srv\\K" + absent},
         {"\\K", 1, 0, 0, "", "   value:   \"\\K\" (REG_SZ)\n   program: \\K" + absent +
                                         "   relative: searched as C:\\Work\\\\K" + program + "\n"},
@@ -91,6 +94,7 @@ TEST(WriteCheckReport, TellsTheWholeRun)
     scripted.found.insert("C:\\Program Files (x86)\\Halvorne\\KORVANT\\KorvR2\\KDNC\\kdnc.exe");
     const Checked checked = Check(scripted);
     EXPECT_EQ(checked.verdict, 0);
+    EXPECT_EQ(checked.report.rfind("kdnclaunch-check ", 0), 0u);
     EXPECT_EQ(checked.report.substr(checked.report.find('\n') + 1), std::string(R"(Nothing was started and no box was shown.
 
 Run by: PC\op, session 1, not elevated, virtualized: HKLM\SOFTWARE and Program Files may be read from this user's VirtualStore, as for kdnclaunch run by this user
@@ -173,6 +177,7 @@ TEST(WriteCheckReport, SaysWhatTheTitleGives)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.lines);
         World scripted = {c.given ? std::nullopt : c.title, {}, {"C:\\NC\\a.nc", "C:\\NC\\a\" b.nc"}};
+        scripted.Install(2, "C:\\K");  // a record's search is never taken for the document's
         scripted.lostTitleLetters = c.lost;
         const Checked checked = Check(scripted, kSetting, 65536, c.given ? c.title->c_str() : nullptr,
                                       c.given ? c.lost.c_str() : nullptr);
