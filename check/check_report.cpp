@@ -46,7 +46,7 @@ NumberText Hex(unsigned char byte)
 void Append(ReportText& report, std::initializer_list<const char*> pieces)
 {
     for (const char* piece : pieces) {
-        const std::size_t room = report.length + 1 < report.limit ? report.limit - report.length - 1 : 0;
+        const std::size_t room = report.limit - std::min(report.length + 1, report.limit);
         const std::size_t length = std::strlen(piece);
         const std::size_t kept = std::min(length, room);
         std::memcpy(report.text + report.length, piece, kept);
@@ -59,11 +59,11 @@ void Append(ReportText& report, std::initializer_list<const char*> pieces)
 // no file name can hold. Cut with "..." when it would pass most characters.
 void AppendShown(ReportText& report, const char* text, std::size_t most = ~std::size_t(0))
 {
-    char shown[6 * 512 + 4];  // the longest recorded text, every byte escaped
+    char shown[6 * 2 * MAX_PATH + 4];  // the longest text shown, a joined path, every byte escaped, and "..."
     std::size_t length = 0;
     for (const unsigned char* c = reinterpret_cast<const unsigned char*>(text); *c != '\0'; ++c) {
         const bool control = *c < 0x20 || *c == 0x7F;
-        if (length + (control ? 6 : 1) > most || length + 6 >= sizeof shown - 4) {
+        if (length + (control ? 6 : 1) > most) {
             std::memcpy(shown + length, "...", 3);
             length += 3;
             break;
@@ -197,14 +197,14 @@ void AppendLostLetters(ReportText& report, const char* letters, unsigned int cod
 // letter: the locator still takes it for a separator.
 bool EndsInTrailBackslash(const char* value, const CheckSetting& setting)
 {
-    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(value);
-    const std::size_t length = std::strlen(value);
-    for (std::size_t i = 0; i + 1 < length; ++i) {
+    for (const unsigned char* c = reinterpret_cast<const unsigned char*>(value); *c != '\0'; ++c) {
         bool lead = false;
         for (const unsigned char* range = setting.leadByteRanges; range[0] != 0; range += 2)
-            lead = lead || (bytes[i] >= range[0] && bytes[i] <= range[1]);
-        if (lead && ++i == length - 1)
-            return bytes[i] == '\\';
+            lead = lead || (*c >= range[0] && *c <= range[1]);
+        if (lead && *++c == '\0')
+            return false;  // a lead byte without its second half
+        if (lead && c[1] == '\0')
+            return *c == '\\';
     }
     return false;
 }

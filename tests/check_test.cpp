@@ -46,7 +46,7 @@ TEST(WriteCheckReport, SaysWhatBecameOfEachRecord)
          "   value:   \"C:\\A\" (REG_MULTI_SZ: only its first string is taken)\n   program: C:\\A" + absent},
         {"C:\\K\n\x7F", 3, 0, 0, "", "   value:   \"C:\\K<0x0A><0x7F>\" (REG_BINARY, 6 bytes: 43 3A 5C 4B 0A 7F" + text +
                                                 "   program: C:\\K<0x0A><0x7F>" + absent},
-        {"C:\\K", 5, 0, 0, "", "   value:   \"C:\\K\" (type 5, 4 bytes: 43 3A 5C 4B" + text + "   program: C:\\K" + absent},
+        {"C:\\K", 12, 0, 0, "", "   value:   \"C:\\K\" (type 12, 4 bytes: 43 3A 5C 4B" + text + "   program: C:\\K" + absent},
         {"C:\\K", 11, 0, 0, "", "   value:   \"C:\\K\" (REG_QWORD, 4 bytes: 43 3A 5C 4B" + text + "   program: C:\\K" + absent},
         {"C:\\K", 0, 0, 0, "", "   value:   \"C:\\K\" (REG_NONE, 4 bytes: 43 3A 5C 4B" + text + "   program: C:\\K" + absent},
         {"C:\\??\\K", 1, 0, 0, "U+0421 as ? U+0442 as ?",
