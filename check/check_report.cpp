@@ -373,7 +373,7 @@ int WriteCheckReport(const CallLog& log, const CheckSetting& setting, ReportText
     for (int row = 0; row < 6; ++row)
         readings[row] = ReadRecord(log, kDncCandidates[row]);
     report.length = 0;
-    report.limit = report.capacity > kVerdictRoom ? report.capacity - kVerdictRoom : 1;
+    report.limit = report.capacity - std::min(report.capacity - 1, kVerdictRoom);
     Append(report, {"kdnclaunch-check " KDNC_VERSION ": what kdnclaunch.exe would do here, by its own code.\n"
                     "Nothing was started and no box was shown.\n\n"});
     AppendRunner(report, setting);

@@ -60,6 +60,7 @@ TEST(WriteCheckReport, SaysWhatBecameOfEachRecord)
          "letter, yet kdnclaunch takes it for a backslash: no separator is added, folder and subpath run together\n"
          "   program: C:\\\x9F" + absent},
         {"\\\\srv\\K", 1, 0, 0, "", "   value:   \"\\\\srv\\K\" (REG_SZ)\n   program: \\\\srv\\K" + absent},
+        {"//srv/K", 1, 0, 0, "", "   value:   \"//srv/K\" (REG_SZ)\n   program: //srv/K/" + program.substr(1) + " (absent)\n"},
         {"\\K", 1, 0, 0, "", "   value:   \"\\K\" (REG_SZ)\n   program: \\K" + absent +
                                         "   relative: searched as C:\\Work\\\\K" + program + "\n"},
         {"D:", 1, 0, 0, "", "   value:   \"D:\" (REG_SZ)\n   program: D:/KorvR2max\\KDNC\\kdnc.exe (present: taken)\n"},
