@@ -228,7 +228,7 @@ void AppendValue(ReportText& report, const RecordReading& reading, const CheckSe
     } else if (read.type == kMultiString) {
         Append(report, {": only its first string is taken"});
     } else if (read.type != kString) {
-        const std::uint32_t size = read.dataSize < MAX_PATH ? read.dataSize : MAX_PATH;
+        const std::uint32_t size = std::min<std::uint32_t>(read.dataSize, MAX_PATH);
         Append(report, {", ", Number(read.dataSize).text, " bytes:"});
         for (std::uint32_t i = 0; i < size; ++i)
             Append(report, {" ", Hex(static_cast<unsigned char>(read.answer[i])).text});
@@ -422,7 +422,7 @@ int WriteCheckReport(const CallLog& log, const CheckSetting& setting, ReportText
     }
     const int box = FindCall(log, "MessageBoxA", nullptr, 0, log.count);
     Append(report, {"kdnclaunch would show the warning: "});
-    AppendShown(report, box < log.count ? log.calls[box].argument : "");
+    AppendShown(report, CallAt(log, box).argument);
     AppendReasons(report, readings);
     Append(report, {"\n"});
     return 1;
