@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstring>
 #include <initializer_list>
+#include <utility>
 
 #include "launch_sequence.h"
 
@@ -17,7 +18,11 @@ constexpr std::uint32_t kString = 1, kExpandableString = 2, kMultiString = 7;
 constexpr std::size_t kVerdictRoom = 2200;
 // A path in the verdict's reasons is cut to this, so that six of them leave
 // the line under the 2,048 characters a deployment tool keeps.
-constexpr std::size_t kMostReasonPath = 260;
+constexpr std::size_t kMostReasonPath = 263;
+// The most a deployment tool keeps of the last line.
+constexpr std::size_t kMostLastLine = 2048;
+// Ends a last line that was too long to keep whole.
+constexpr char kShortened[] = " (shortened)";
 
 // The records as a person names them, in the order they are tried.
 const char* const kRecordNames[6] = {"DNC", "R2 Max uninstall", "R2 Max", "R2", "R2 Basic", "R1"};
@@ -43,32 +48,35 @@ NumberText Hex(unsigned char byte)
     return NumberText{{digits[byte >> 4], digits[byte & 15]}};
 }
 
+// What still fits below the limit; nothing once a text was cut there.
+std::size_t Room(const ReportText& report)
+{
+    return report.cut ? 0 : report.limit - std::min(report.length + 1, report.limit);
+}
+
 void Append(ReportText& report, std::initializer_list<const char*> pieces)
 {
     for (const char* piece : pieces) {
-        const std::size_t room = report.limit - std::min(report.length + 1, report.limit);
+        const std::size_t room = Room(report);
         const std::size_t length = std::strlen(piece);
         const std::size_t kept = std::min(length, room);
         std::memcpy(report.text + report.length, piece, kept);
         report.length += kept;
+        report.cut = report.cut || kept < length;
     }
     report.text[report.length] = '\0';
 }
 
 // The text as it can be shown on one line: a control byte as <0x0A>, which
-// no file name can hold. Cut with "..." when it would pass most characters.
+// no file name can hold. Cut with "..." between two letters when it would
+// pass most characters, or the room left, which counts as a cut.
 void AppendShown(ReportText& report, const char* text, std::size_t most = ~std::size_t(0))
 {
-    char shown[6 * 2 * MAX_PATH + 4];  // the longest text shown, a joined path, every byte escaped, and "..."
-    std::size_t length = 0;
+    char shown[6 * 2 * MAX_PATH + 4];  // the longest text shown, an answer of 512 bytes, every byte escaped
+    const std::size_t room = Room(report);
+    std::size_t length = 0, fits = 0;   // fits: where "..." can follow within both bounds
     for (const unsigned char* c = reinterpret_cast<const unsigned char*>(text); *c != '\0'; ++c) {
-        const bool control = *c < 0x20 || *c == 0x7F;
-        if (length + (control ? 6 : 1) > most) {
-            std::memcpy(shown + length, "...", 3);
-            length += 3;
-            break;
-        }
-        if (control) {
+        if (*c < 0x20 || *c == 0x7F) {
             std::memcpy(shown + length, "<0x", 3);
             std::memcpy(shown + length + 3, Hex(*c).text, 2);
             shown[length + 5] = '>';
@@ -76,9 +84,16 @@ void AppendShown(ReportText& report, const char* text, std::size_t most = ~std::
         } else {
             shown[length++] = static_cast<char>(*c);
         }
+        fits = length + 3 <= std::min(most, room) ? length : fits;
+    }
+    const bool cut = length > room;
+    if (length > std::min(most, room)) {
+        std::memcpy(shown + fits, "...", 3);
+        length = fits + 3;
     }
     shown[length] = '\0';
     Append(report, {shown});
+    report.cut = report.cut || cut;
 }
 
 // The first call of that name in [from, end), with that argument unless it
@@ -183,14 +198,18 @@ void AppendType(ReportText& report, std::uint32_t type)
 
 void AppendError(ReportText& report, const RecordedCall& call)
 {
-    Append(report, {"error ", Number(call.result).text, call.aside[0] ? ", " : "", call.aside, "\n"});
+    Append(report, {"error ", Number(call.result).text, call.aside[0] ? ", " : ""});
+    AppendShown(report, call.aside);
+    Append(report, {"\n"});
 }
 
 void AppendLostLetters(ReportText& report, const char* letters, unsigned int codePage)
 {
-    if (letters[0] != '\0')
-        Append(report, {"   letters code page ", Number(codePage).text, " has no byte for: ", letters,
-                        "; a \"?\" matches any one character in the existence test\n"});
+    if (letters[0] == '\0')
+        return;
+    Append(report, {"   letters code page ", Number(codePage).text, " has no byte for: "});
+    AppendShown(report, letters);
+    Append(report, {"; a \"?\" matches any one character in the existence test\n"});
 }
 
 // True when the value's last byte is a backslash that ends a double-byte
@@ -330,12 +349,33 @@ void AppendReasons(ReportText& report, const RecordReading* readings)
     Append(report, {separator[0] == ' ' ? " (no install record found)" : ")"});
 }
 
+// The verdict, without its line end: 0 when kdnclaunch would start DNC.
+int AppendVerdict(ReportText& report, const CallLog& log, const RecordReading* readings)
+{
+    const int launch = FindCall(log, "ShellExecuteA", nullptr, 0, log.count);
+    if (launch < log.count) {
+        const RecordedCall& call = log.calls[launch];
+        Append(report, {"kdnclaunch would start: \""});
+        AppendShown(report, call.argument);
+        Append(report, {"\"", call.parameters[0] ? " " : ""});
+        AppendShown(report, call.parameters);
+        return 0;
+    }
+    const int box = FindCall(log, "MessageBoxA", nullptr, 0, log.count);
+    Append(report, {"kdnclaunch would show the warning: "});
+    AppendShown(report, CallAt(log, box).argument);
+    AppendReasons(report, readings);
+    return 1;
+}
+
 void AppendRunner(ReportText& report, const CheckSetting& setting)
 {
-    Append(report, {"Run by: ", setting.user, ", session ", Number(setting.session).text,
-                    setting.elevated ? ", elevated" : ", not elevated"});
-    Append(report, {setting.virtualized ? ", virtualized: HKLM\\SOFTWARE and Program Files may be read from "
-                                          "this user's VirtualStore, as for kdnclaunch run by this user\n"
+    Append(report, {"Run by: "});
+    AppendShown(report, setting.user);
+    Append(report, {", session ", Number(setting.session).text, setting.elevated ? ", elevated" : ", not elevated"});
+    // Windows never virtualizes the uninstall records, under HKLM\SOFTWARE\Microsoft\Windows.
+    Append(report, {setting.virtualized ? ", virtualized: records 3 to 6 and files under Program Files may be read "
+                                          "from this user's VirtualStore\n"
                                         : ", not virtualized\n"});
     if (setting.system || setting.session == 0)
         Append(report, {"Run as a service: the operator's kdnclaunch may see otherwise (mapped drives, network "
@@ -377,7 +417,9 @@ int WriteCheckReport(const CallLog& log, const CheckSetting& setting, ReportText
     Append(report, {"kdnclaunch-check " KDNC_VERSION ": what kdnclaunch.exe would do here, by its own code.\n"
                     "Nothing was started and no box was shown.\n\n"});
     AppendRunner(report, setting);
-    Append(report, {"Current folder: ", setting.currentFolder, " (a relative folder below is taken from here)\n"
+    Append(report, {"Current folder: "});
+    AppendShown(report, setting.currentFolder);
+    Append(report, {" (a relative folder below is taken from here)\n"
                     "Code page: ", Number(setting.codePage).text, ", in which kdnclaunch reads the registry and "
                     "the title\nRegistry: HKEY_LOCAL_MACHINE, ", RegistryView(readings[0].open, setting.wow64), "\n\n"
                     "The install records, in the order kdnclaunch tries them:\n"});
@@ -406,24 +448,24 @@ int WriteCheckReport(const CallLog& log, const CheckSetting& setting, ReportText
     AppendShown(report, parameters.text[0] ? parameters.text : "none");
     Append(report, {"\n\n"});
 
-    const bool cut = report.length + 1 >= report.limit;
+    const bool cut = std::exchange(report.cut, false);
     report.limit = report.capacity;
     if (cut)
         Append(report, {"\n(the report was cut here: it did not fit its storage)\n\n"});
-    const int launch = FindCall(log, "ShellExecuteA", nullptr, 0, log.count);
-    if (launch < log.count) {
-        const RecordedCall& call = log.calls[launch];
-        Append(report, {"kdnclaunch would start: \""});
-        AppendShown(report, call.argument);
-        Append(report, {"\"", call.parameters[0] ? " " : ""});
-        AppendShown(report, call.parameters);
-        Append(report, {"\n"});
-        return 0;
+    // The last line whole when it fits what a deployment tool keeps, else
+    // written again, shorter, saying so.
+    const std::size_t lineStart = report.length;
+    report.limit = std::min(report.capacity, lineStart + kMostLastLine + 1);
+    int verdict = AppendVerdict(report, log, readings);
+    if (std::exchange(report.cut, false)) {
+        report.length = lineStart;
+        report.limit -= sizeof kShortened - 1;
+        verdict = AppendVerdict(report, log, readings);
+        report.cut = false;
+        report.limit = report.capacity;
+        Append(report, {kShortened});
     }
-    const int box = FindCall(log, "MessageBoxA", nullptr, 0, log.count);
-    Append(report, {"kdnclaunch would show the warning: "});
-    AppendShown(report, CallAt(log, box).argument);
-    AppendReasons(report, readings);
+    report.limit = report.capacity;
     Append(report, {"\n"});
-    return 1;
+    return verdict;
 }

@@ -9,7 +9,8 @@ struct ReportText {
     char* text;
     std::size_t capacity;
     std::size_t length;
-    std::size_t limit;  // where the text before the verdict must stop
+    std::size_t limit;  // where the text written now must stop
+    bool cut;           // something did not fit below the limit
 };
 
 // Tells, from the calls of one run of the launcher, what it read and what it

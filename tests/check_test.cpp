@@ -98,7 +98,7 @@ TEST(WriteCheckReport, TellsTheWholeRun)
     EXPECT_EQ(checked.report.rfind("kdnclaunch-check ", 0), 0u);
     EXPECT_EQ(checked.report.substr(checked.report.find('\n') + 1), std::string(R"(Nothing was started and no box was shown.
 
-Run by: PC\op, session 1, not elevated, virtualized: HKLM\SOFTWARE and Program Files may be read from this user's VirtualStore, as for kdnclaunch run by this user
+Run by: PC\op, session 1, not elevated, virtualized: records 3 to 6 and files under Program Files may be read from this user's VirtualStore
 Current folder: C:\Work (a relative folder below is taken from here)
 Code page: 932, in which kdnclaunch reads the registry and the title
 Registry: HKEY_LOCAL_MACHINE, the 32-bit view (WOW6432Node), )") + (kInstallKeyAccess == 1 ?
@@ -221,6 +221,25 @@ TEST(WriteCheckReport, EndsWithTheVerdictAndWhy)
         EXPECT_LT(checked.LastLine().size(), 2048u);
         EXPECT_EQ(checked.report.find("\n(the report was cut here: it did not fit its storage)\n\n") != std::string::npos,
                   capacity < 65536);
+    }
+}
+
+// The start line is whole up to 2,048 characters, so it can be pasted; one more, and it is shortened and says so.
+TEST(WriteCheckReport, KeepsTheStartLineWithinWhatIsKept)
+{
+    std::string program = "C:\\", del = "<0x7F>", shown = "kdnclaunch would start: \"C:\\";
+    for (int i = 0; i < 200; ++i)
+        program += '\x7F', shown += del;
+    program += "\\KorvR2max\\KDNC\\kdnc.exe", shown += "\\KorvR2max\\KDNC\\kdnc.exe\" \"C:\\";
+    std::string document = "C:\\" + std::string(131, '\x7F');
+    for (int i = 0; i < 131; ++i)
+        shown += del;
+    for (const std::string tail : {"abc", "abcd"}) {  // 2,048 characters, then 2,049
+        World scripted = {kFull + document + tail + "]", {}, {program, document + tail}};
+        scripted.Install(2, program.substr(0, 203));
+        const std::string line = Check(scripted).LastLine();
+        EXPECT_EQ(line, tail == "abc" ? shown + "abc\"\n" : shown.substr(0, 2032) + "... (shortened)\n");
+        EXPECT_EQ(line.size(), tail == "abc" ? 2049u : 2048u);
     }
 }
 

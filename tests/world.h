@@ -43,6 +43,7 @@ struct World {
     std::uint32_t type = 1;               // of every value, REG_SZ unless said
     std::map<std::string, std::int32_t> openErrors, readErrors;  // key -> what opening it, reading it answers
     std::string lostValueLetters, lostTitleLetters;  // as the check's own reads give them
+    std::string errorText = "Access is denied.";     // the system's text for error 5, the only one it knows
     std::vector<std::string> keys;        // the keys opened
     std::string outcome;                  // ShellExecuteA and MessageBoxA as called, in turn
     std::uintptr_t open = 0;              // the launcher holds one key or search handle at a time
@@ -116,7 +117,7 @@ const CheckOperations kCheckWorld = {
         CopyText(letters, capacity, world.lostTitleLetters.c_str());
     },
     [](std::int32_t error, char* text, std::size_t capacity) {
-        CopyText(text, capacity, error == 5 ? "Access is denied." : "");
+        CopyText(text, capacity, error == 5 ? world.errorText.c_str() : "");
     },
     [](const char* path, char* fullPath, std::size_t capacity) {
         CopyText(fullPath, capacity, ("C:\\Work\\" + std::string(path)).c_str());
