@@ -3,15 +3,9 @@
 
 #include "console_hold.h"
 
-namespace {
-
 TEST(HoldsConsole, WaitsOnlyOnAShownConsoleOfItsOwn)
 {
-    const struct {
-        const char* flipped;
-        ConsoleFacts facts;
-        bool holds;
-    } cases[] = {
+    const struct { const char* flipped; ConsoleFacts facts; bool holds; } cases[] = {
         {"none: a double-click", {true, true, true, 1, 1, false}, true},
         {"a Remote Desktop session", {true, true, true, 1, 2, false}, true},
         {"input redirected", {false, true, true, 1, 1, false}, false},
@@ -25,5 +19,3 @@ TEST(HoldsConsole, WaitsOnlyOnAShownConsoleOfItsOwn)
     for (const auto& c : cases)
         EXPECT_EQ(HoldsConsole(c.facts), c.holds) << c.flipped;
 }
-
-} // namespace
