@@ -1,7 +1,7 @@
 // The check's reading as one line of JSON, for a program that gathers every
 // PC's answer. Field names and words are the guide's; "format" changes when
 // they do.
-#include <cstdio>
+#include <charconv>
 #include <cstring>
 
 #include "check_report.h"
@@ -35,8 +35,8 @@ void Raw(Json& json, const char* text)
 
 void Number(Json& json, long long number)
 {
-    char text[24];
-    std::snprintf(text, sizeof text, "%lld", number);
+    char text[24] = {};
+    std::to_chars(text, text + sizeof text - 1, number);
     Raw(json, text);
 }
 
@@ -56,7 +56,8 @@ void String(Json& json, const char* text)
         if (wide[i] == u'"' || wide[i] == u'\\')
             letter[0] = '\\', letter[1] = static_cast<char>(wide[i]);
         else if (wide[i] < 0x20 || wide[i] > 0x7E)
-            std::snprintf(letter, sizeof letter, "\\u%04X", static_cast<unsigned>(wide[i]));
+            for (int digit = 0; digit < 6; ++digit)  // \u and four hexadecimal digits
+                letter[digit] = digit < 2 ? "\\u"[digit] : "0123456789ABCDEF"[wide[i] >> (20 - 4 * digit) & 15];
         Raw(json, letter);
     }
     Raw(json, "\"");

@@ -282,7 +282,8 @@ void AppendFound(ReportText& report, const DncSearch& search, const CheckSetting
         AppendShown(report, root);
         Append(report, {" two folders deep"});
     }
-    Append(report, {", ", Number(search.foldersRead).text, " folders read"});
+    if (search.foldersRead > 0)
+        Append(report, {", ", Number(search.foldersRead).text, " folders read"});
     if (search.foldersDenied > 0)
         Append(report, {", ", Number(search.foldersDenied).text, " not readable and skipped"});
     Append(report, {search.stopped ? "; stopped at its bound, so not everywhere\n" : "\n"});
