@@ -9,8 +9,6 @@
 namespace {
 
 constexpr int kFormat = 1;
-constexpr std::uint32_t kString = 1, kExpandableString = 2, kMultiString = 7;
-constexpr std::int32_t kNotFound = 2;  // ERROR_FILE_NOT_FOUND: no value, so no type or size
 
 const char* const kOutcomeWords[] = {"notTried", "noKey", "keyNotOpened", "noValue", "valueNotRead", "valueTooLong",
                                      "empty", "tooLong", "absent", "taken"};
@@ -98,10 +96,12 @@ void WriteRecord(Json& json, const RecordReading& record, int row, const CheckSe
     Raw(json, ",\"error\":");
     error ? Number(json, error->result) : Raw(json, "null");
     Field(json, ",\"errorText\":", error ? error->aside : nullptr);
+    // Windows tells a value's type and size when it reads it, or finds it too long.
+    const bool sized = valueRead || record.outcome == Outcome::kTooLongValue;
     Raw(json, ",\"type\":");
-    read && read->result != kNotFound ? Number(json, read->type) : Raw(json, "null");
+    sized ? Number(json, read->type) : Raw(json, "null");
     Raw(json, ",\"size\":");
-    read && read->result != kNotFound ? Number(json, read->dataSize) : Raw(json, "null");
+    sized ? Number(json, read->dataSize) : Raw(json, "null");
     Field(json, ",\"value\":", valueRead ? read->answer : nullptr);
     Field(json, ",\"lostLetters\":", valueRead && read->aside[0] ? read->aside : nullptr);
     Field(json, ",\"program\":", hasProgram ? record.joined : nullptr);
