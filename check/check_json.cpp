@@ -114,7 +114,7 @@ void WriteRecord(Json& json, const RecordReading& record, int row, const CheckSe
                                read->type != kString && read->type != kExpandableString && read->type != kMultiString
                                    ? "readAsBytes" : nullptr,
                                EndsInTrailBackslash(read->answer, setting) ? "trailByteSeparator" : nullptr,
-                               hasProgram && !IsAbsolute(record.joined) ? "relative" : nullptr};
+                               record.search && !IsAbsolute(record.joined) ? "relative" : nullptr};
         for (const char* note : notes) {
             if (!note)
                 continue;

@@ -97,6 +97,26 @@ void CheckWorld(std::uint64_t seed)
     for (const char c : whole.json)
         ASSERT_TRUE(c >= 0x20 && c < 0x7F || c == '\n') << "JSON not in printable ASCII";
     EXPECT_NE(whole.json.find("\"verdict\":{\"exitCode\":" + std::to_string(checked.verdict)), std::string::npos);
+    // Each record's words in the JSON are the text's: a phrase in its lines, a word in its object.
+    const std::pair<const char*, const char*> same[] = {{"no such key", "noKey"}, {"key not opened", "keyNotOpened"},
+        {"no such value", "noValue"}, {"value not read", "valueNotRead"}, {"too long for kdnclaunch", "valueTooLong"},
+        {": skipped, it names no folder", "\"empty"}, {"(too long: ", "tooLong"}, {"(absent)", "\"absent"},
+        {"(present: taken)", "taken"}, {"not tried: ", "notTried"}, {"is not expanded", "notExpanded"},
+        {"only its first string", "firstStringOnly"}, {"up to the first zero byte", "readAsBytes"},
+        {"its last byte 0x5C", "trailByteSeparator"}, {"relative: searched as", "\"relative"}};
+    for (const auto& [phrase, word] : {std::pair("Document: none\n", "none"), {"not the editor's", "notEditor"},
+                                       {"(absent: DNC", "absent"}, {"(present)\n", "present"}, {"handed over", "quoted"}})
+        EXPECT_EQ(whole.report.find(phrase) != std::string::npos,
+                  whole.json.find("\"outcome\":\"" + std::string(word) + "\"},\"verdict\"") != std::string::npos);
+    for (int row = 1; row <= 6; ++row) {
+        const std::size_t text = whole.report.find("\n" + std::to_string(row) + ". "), json = whole.json.find(
+            "{\"record\":" + std::to_string(row) + ",");
+        const std::string lines = whole.report.substr(text, whole.report.find("\n\n", text) - text);
+        const std::string object = whole.json.substr(json, whole.json.find("]}", json) - json);
+        for (const auto& [phrase, word] : same)
+            EXPECT_EQ(lines.substr(0, lines.find('\n' + std::to_string(row + 1) + ". ")).find(phrase) != std::string::npos,
+                      object.find(word) != std::string::npos) << row << ": " << phrase;
+    }
     const std::string cut = "\n(the report was cut here: it did not fit its storage)\n\n";
     const std::size_t notice = checked.report.find(cut);
     if (notice == std::string::npos)

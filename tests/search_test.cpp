@@ -94,6 +94,12 @@ TEST(SearchDncPrograms, FindsKdncBehindEachWrongValueAndProvesTheFix)
                  "otherString"}, {"name\n", "shortName"}, {"UTF-16\n", "lostLetters"}, {"root\n", "installRoot"}})
             found += c.lines.find(phrase) < c.lines.find("\n   ") ? std::string("\",\"from\":\"") + word : "";
         EXPECT_EQ(checked.json.find(found) == std::string::npos, c.lines.find("   none found") == 0) << checked.json;
+        std::string roots = "\"roots\":[";  // as the text lists them
+        for (std::size_t end = 0; (end = c.lines.find(" two folders", end + 1)) != std::string::npos;) {
+            const std::size_t root = c.lines.rfind("; ", end) + 2;
+            roots += (roots.back() == '[' ? "\"" : ",\"") + Escaped(c.lines.substr(root, end - root)) + "\"";
+        }
+        EXPECT_NE(checked.json.find(roots + "]"), std::string::npos) << roots;
         if (fix != c.lines.find('\n') + 7)  // the first program has no fix
             continue;
         EXPECT_NE(checked.json.find(",\"fix\":\"" + Escaped(c.lines.substr(fix, end - fix)) + "\"}"), std::string::npos);
@@ -129,6 +135,7 @@ TEST(SearchDncPrograms, StaysWithinItsBounds)
     EXPECT_EQ(world.foldersRead.size(), std::size_t(kMostFoldersRead));
     EXPECT_NE(checked.report.find(", folders read: 20000; stopped at its bound"), std::string::npos);
     EXPECT_NE(checked.json.find("\"foldersRead\":20000,\"foldersDenied\":0,\"stopped\":true}"), std::string::npos);
+    EXPECT_NE(checked.json.find("\"},{\"record\":1,\"program\":\"" + Escaped(kPf86) + "\\\\V7\\\\kdnc.exe\""), std::string::npos);
     static CheckReading reading;
     ReadCheckRun(RecordedCalls, reading);
     SearchDncPrograms(RecordedCalls, reading);
@@ -150,13 +157,13 @@ TEST(WriteCheckJson, SaysWhatTheTextSays)
     mixed.Install(0, "");
     mixed.Install(1, std::string(300, 'v'));
     for (int row = 2; row < 6; ++row)
-        mixed.Install(row, "C:\\\x81\\");
+        mixed.Install(row, "C:\\\x9F\\");
     mixed.openErrors[kRecords[3].keyPath] = 5, mixed.readErrors[kRecords[4].keyPath] = 5;
     mixed.readErrors[kRecords[5].keyPath] = 2, mixed.lostValueLetters = "U+0416 as ?";
     const std::string expected[] = {
         R"({"format":1,"check":"","runBy":{"user":"PC\\op","session":1,"elevated":false,"virtualized":true,"service":false},"currentFolder":"C:\\Work","codePage":932,"registryView":"wow64","records":[)"
         R"({"record":1,"name":"DNC","key":"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{4D81C2A7-3E95-4B06-8F1A-9C27E5B3D640}","valueName":"InstallLocation","outcome":"noKey","error":null,"errorText":null,"type":null,"size":null,"value":null,"lostLetters":null,"program":null,"searchedAs":null,"notes":[]},)"
-        R"({"record":2,"name":"R2 Max uninstall","key":"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{E6A3F519-0B72-4C8D-9D45-71B8C02F6A93}","valueName":"InstallLocation","outcome":"tooLong","error":null,"errorText":null,"type":2,"size":236,"value":")" + std::string(236, 'd') + R"(","lostLetters":null,"program":")" + std::string(236, 'd') + R"(/KorvR2max\\KDNC\\kdnc.exe","searchedAs":null,"notes":["notExpanded","relative"]},)"
+        R"({"record":2,"name":"R2 Max uninstall","key":"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{E6A3F519-0B72-4C8D-9D45-71B8C02F6A93}","valueName":"InstallLocation","outcome":"tooLong","error":null,"errorText":null,"type":2,"size":236,"value":")" + std::string(236, 'd') + R"(","lostLetters":null,"program":")" + std::string(236, 'd') + R"(/KorvR2max\\KDNC\\kdnc.exe","searchedAs":null,"notes":["notExpanded"]},)"
         R"({"record":3,"name":"R2 Max","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2 Max\\Install Information","valueName":"Path","outcome":"absent","error":null,"errorText":null,"type":2,"size":5,"value":"%P%\\x","lostLetters":null,"program":"%P%\\x\\KorvR2max\\KDNC\\kdnc.exe","searchedAs":"C:\\Work\\%P%\\x\\KorvR2max\\KDNC\\kdnc.exe","notes":["notExpanded","relative"]},)"
         R"({"record":4,"name":"R2","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2\\Install Information","valueName":"Path","outcome":"taken","error":null,"errorText":null,"type":2,"size":4,"value":"C:\\P","lostLetters":null,"program":"C:\\P\\KorvR2\\KDNC\\kdnc.exe","searchedAs":"C:\\Work\\C:\\P\\KorvR2\\KDNC\\kdnc.exe","notes":["notExpanded"]},)"
         R"({"record":5,"name":"R2 Basic","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2 Basic\\Install Information","valueName":"Path","outcome":"notTried","error":null,"errorText":null,"type":null,"size":null,"value":null,"lostLetters":null,"program":null,"searchedAs":null,"notes":[]},)"
@@ -165,7 +172,7 @@ TEST(WriteCheckJson, SaysWhatTheTextSays)
         R"({"format":1,"check":"","runBy":{"user":"PC\\op","session":1,"elevated":false,"virtualized":true,"service":false},"currentFolder":"C:\\Work","codePage":932,"registryView":"wow64","records":[)"
         R"({"record":1,"name":"DNC","key":"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{4D81C2A7-3E95-4B06-8F1A-9C27E5B3D640}","valueName":"InstallLocation","outcome":"empty","error":null,"errorText":null,"type":1,"size":0,"value":"","lostLetters":"U+0416 as ?","program":null,"searchedAs":null,"notes":[]},)"
         R"({"record":2,"name":"R2 Max uninstall","key":"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{E6A3F519-0B72-4C8D-9D45-71B8C02F6A93}","valueName":"InstallLocation","outcome":"valueTooLong","error":null,"errorText":null,"type":1,"size":300,"value":null,"lostLetters":null,"program":null,"searchedAs":null,"notes":[]},)"
-        R"({"record":3,"name":"R2 Max","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2 Max\\Install Information","valueName":"Path","outcome":"absent","error":null,"errorText":null,"type":1,"size":5,"value":"C:\\\u0081\\","lostLetters":"U+0416 as ?","program":"C:\\\u0081\\KorvR2max\\KDNC\\kdnc.exe","searchedAs":"C:\\Work\\C:\\\u0081\\KorvR2max\\KDNC\\kdnc.exe","notes":["trailByteSeparator"]},)"
+        R"({"record":3,"name":"R2 Max","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2 Max\\Install Information","valueName":"Path","outcome":"absent","error":null,"errorText":null,"type":1,"size":5,"value":"C:\\\u009F\\","lostLetters":"U+0416 as ?","program":"C:\\\u009F\\KorvR2max\\KDNC\\kdnc.exe","searchedAs":"C:\\Work\\C:\\\u009F\\KorvR2max\\KDNC\\kdnc.exe","notes":["trailByteSeparator"]},)"
         R"({"record":4,"name":"R2","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2\\Install Information","valueName":"Path","outcome":"keyNotOpened","error":5,"errorText":"Access is denied.","type":null,"size":null,"value":null,"lostLetters":null,"program":null,"searchedAs":null,"notes":[]},)"
         R"({"record":5,"name":"R2 Basic","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2 Basic\\Install Information","valueName":"Path","outcome":"valueNotRead","error":5,"errorText":"Access is denied.","type":null,"size":null,"value":null,"lostLetters":null,"program":null,"searchedAs":null,"notes":[]},)"
         R"({"record":6,"name":"R1","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R1\\Install Information","valueName":"Path","outcome":"noValue","error":null,"errorText":null,"type":null,"size":null,"value":null,"lostLetters":null,"program":null,"searchedAs":null,"notes":[]}],)"
