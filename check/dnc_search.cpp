@@ -8,15 +8,13 @@ constexpr std::int32_t kNotFound = 2;  // ERROR_FILE_NOT_FOUND
 // Answered for the fixed record alone; never sent to Windows.
 constexpr RegistryKey kFixedKey = 0x4B44;
 
-// Letters compared as the file system compares ASCII names, case aside.
+// Names compared as the file system compares the program's own, which hold
+// only letters, digits and dots: case aside, and no other byte can match.
 bool SameName(const char* a, const char* b, std::size_t length)
 {
-    for (std::size_t i = 0; i < length; ++i) {
-        const char x = a[i] >= 'A' && a[i] <= 'Z' ? char(a[i] + 32) : a[i];
-        const char y = b[i] >= 'A' && b[i] <= 'Z' ? char(b[i] + 32) : b[i];
-        if (x != y)
+    for (std::size_t i = 0; i < length; ++i)
+        if ((a[i] | 0x20) != (b[i] | 0x20))
             return false;
-    }
     return true;
 }
 
@@ -52,28 +50,22 @@ void TryFolder(const CallLog& log, DncSearch& search, int row, const char* folde
         AddFound(search, row, by, joined, folder);
 }
 
-// Without trailing blanks and dots, and without quotes around the whole.
+// Without a leading quote, nor trailing blanks, dots and quotes.
 void Trim(const char* text, char (&trimmed)[MAX_PATH])
 {
-    std::size_t start = 0, end = std::strlen(text);
-    for (int pass = 0; pass < 2; ++pass) {
-        while (end > start && (text[end - 1] == ' ' || text[end - 1] == '.'))
-            --end;
-        if (end - start >= 2 && text[start] == '"' && text[end - 1] == '"')
-            ++start, --end;
-    }
-    CopyText(trimmed, end - start + 1 < sizeof trimmed ? end - start + 1 : sizeof trimmed, text + start);
+    CopyText(trimmed, sizeof trimmed, text + (text[0] == '"'));
+    for (std::size_t end = std::strlen(trimmed); end > 0 && std::strchr(" .\"", trimmed[end - 1]); --end)
+        trimmed[end - 1] = '\0';
 }
 
 void SearchValue(const CallLog& log, DncSearch& search, int row, const RecordedCall& read, const char* joined)
 {
     // The value's strings: the first, as kdnclaunch takes it, then a
-    // multi-string's others, up to the empty one that ends them.
-    const char* end = read.answer + (read.dataSize < MAX_PATH ? read.dataSize : MAX_PATH);
-    for (const char* string = read.answer; string < end; string += std::strlen(string) + 1) {
+    // multi-string's others, up to the empty one that ends them; the log's
+    // copy is zero-filled past the value.
+    for (const char* string = read.answer; string == read.answer || (read.type == kMultiString && *string != '\0');
+         string += std::strlen(string) + 1) {
         const bool other = string != read.answer;
-        if (other && (read.type != kMultiString || string[0] == '\0'))
-            break;
         char expanded[MAX_PATH] = "", trimmed[MAX_PATH], trimmedExpanded[MAX_PATH];
         if (other)
             TryFolder(log, search, row, string, FoundBy::kOtherString);
@@ -98,18 +90,18 @@ void SearchValue(const CallLog& log, DncSearch& search, int row, const RecordedC
 }
 
 // The record to write for a program under that subpath: the first of its
-// records that has a key, else the first of the product's own.
+// records that has a key, else the first of the product's own, which follow
+// the two uninstall records; kdnc.exe alone has only the first.
 int RowFor(const CheckReading& reading, const char* subpath)
 {
-    int keyed = -1, product = -1, any = 0;
-    for (int row = 0; row < 6; ++row) {
-        if (std::strcmp(kDncCandidates[row].programSubpath, subpath) != 0)
-            continue;
-        keyed = keyed < 0 && reading.records[row].outcome != Outcome::kNoKey ? row : keyed;
-        product = product < 0 && row > 1 ? row : product;
-        any = row;
-    }
-    return keyed >= 0 ? keyed : product >= 0 ? product : any;
+    for (int row = 0; row < 6; ++row)
+        if (std::strcmp(kDncCandidates[row].programSubpath, subpath) == 0 &&
+            reading.records[row].outcome != Outcome::kNoKey)
+            return row;
+    for (int row = 2; row < 6; ++row)
+        if (std::strcmp(kDncCandidates[row].programSubpath, subpath) == 0)
+            return row;
+    return 0;
 }
 
 struct FolderWalk {

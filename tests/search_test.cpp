@@ -21,7 +21,7 @@ void InstallRoots(World& world)
     world.expanded = {{"%ProgramW6432%", "R:\\PF"}, {"%ProgramFiles(x86)%", kPf86}, {"%ProgramFiles%", kPf86}};
     world.folders[kPf86] = {{"Halvorne", true}, {"readme.txt", false}};
     world.folders[kPf86 + "\\Halvorne"] = {{"KORVANT", true}, {"Other", true}};
-    world.folders[kPf86 + "\\Halvorne\\KORVANT"] = {{"korvr1", true}, {"KorvR2", true}};
+    world.folders[kPf86 + "\\Halvorne\\KORVANT"] = {{"korvr1", true}, {"KorvR2", true}, {"KORVR2MAX", true}};
     world.found.insert(kPf86 + "\\Halvorne\\KORVANT\\KorvR1\\KDNC\\kdnc.exe");
 }
 
@@ -40,7 +40,7 @@ TEST(SearchDncPrograms, FindsKdncBehindEachWrongValueAndProvesTheFix)
                         w.found.insert(kPf86 + "\\Halvorne\\KORVANT" + kR2Max); },
          "   3. R2 Max: " + kPf86 + "\\Halvorne\\KORVANT" + kR2Max + ", from the value with %...% expanded\n" + kReg +
          "R2 Max\\Install Information\" /v Path /t REG_SZ /d \"" + kPf86 + "\\Halvorne\\KORVANT\" /f /reg:32\n" + searched + "\n"},
-        {[](World& w) { w.Install(4, "C:\\KORVANT\\ ."), w.found.insert("C:\\KORVANT\\KorvR2\\KDNC\\kdnc.exe"); },
+        {[](World& w) { w.Install(4, "\"C:\\KORVANT\\\" ."), w.found.insert("C:\\KORVANT\\KorvR2\\KDNC\\kdnc.exe"); },
          "   5. R2 Basic: C:\\KORVANT\\KorvR2\\KDNC\\kdnc.exe, from the value without its trailing blanks, dots or "
          "enclosing quotes\n" + kReg + "R2 Basic\\Install Information\" /v Path /t REG_SZ /d \"C:\\KORVANT\\\\\" /f "
          "/reg:32\n" + searched + "\n"},  // a backslash before the quote, doubled
@@ -62,6 +62,12 @@ TEST(SearchDncPrograms, FindsKdncBehindEachWrongValueAndProvesTheFix)
          "   6. R1: " + kPf86 + "\\Halvorne\\KORVANT\\KorvR1\\KDNC\\kdnc.exe, under an install root\n" + kReg +
          "R1\\Install Information\" /v Path /t REG_SZ /d \"" + kPf86 + "\\Halvorne\\KORVANT\" /f /reg:32\n" + roots +
          "folders read: 4\n"},
+        {[](World& w) { InstallRoots(w), w.found.erase(kPf86 + "\\Halvorne\\KORVANT\\KorvR1\\KDNC\\kdnc.exe");
+                        w.found.insert(kPf86 + "\\Halvorne\\KORVANT" + kR2Max); },  // R2 Max's own record, not its uninstall one
+         "   3. R2 Max: " + kPf86 + "\\Halvorne\\KORVANT" + kR2Max + ", under an install root\n" + kReg + "R2 Max\\Install "
+         "Information\" /v Path /t REG_SZ /d \"" + kPf86 + "\\Halvorne\\KORVANT\" /f /reg:32\n" + roots + "folders read: 4\n"},
+        {[](World& w) { w.Install(1, std::string("C:\\A\0C:\\B\0", 8)), w.found.insert("C:\\B" + kR2Max); },  // REG_SZ
+         "   none found\n" + searched + "\n"},  // what follows a string's zero byte is no folder
         {[](World& w) { InstallRoots(w), w.Install(5, ""), w.openErrors[kRecords[5].keyPath] = 5; },
          "   6. R1: " + kPf86 + "\\Halvorne\\KORVANT\\KorvR1\\KDNC\\kdnc.exe, under an install root\n      kdnclaunch would "
          "not take it even so: its record cannot be read as it stands (see above)\n" + roots + "folders read: 4\n"},
@@ -102,15 +108,16 @@ TEST(SearchDncPrograms, FindsKdncBehindEachWrongValueAndProvesTheFix)
         EXPECT_NE(checked.json.find(roots + "]"), std::string::npos) << roots;
         if (fix != c.lines.find('\n') + 7)  // the first program has no fix
             continue;
-        EXPECT_NE(checked.json.find(",\"fix\":\"" + Escaped(c.lines.substr(fix, end - fix)) + "\"}"), std::string::npos);
-        EXPECT_NE(checked.LastLine().find("; kdnc.exe is at \"" + program + "\", fix record " + c.lines.substr(3, 1)),
-                  std::string::npos);
-        // Applied as written, the fix leads the launcher's own run to that program.
-        world = scripted;
         const std::size_t folder = c.lines.find("/d \"") + 4;
         std::string value = c.lines.substr(folder, c.lines.find("\" /f", folder) - folder);
         if (value.size() > 2 && value.substr(value.size() - 2) == "\\\\")
             value.pop_back();
+        EXPECT_NE(checked.json.find(",\"folder\":\"" + Escaped(value) + "\",\"fix\":\"" +
+                                    Escaped(c.lines.substr(fix, end - fix)) + "\"}"), std::string::npos);
+        EXPECT_NE(checked.LastLine().find("; kdnc.exe is at \"" + program + "\", fix record " + c.lines.substr(3, 1)),
+                  std::string::npos);
+        // Applied as written, the fix leads the launcher's own run to that program.
+        world = scripted;
         world.Install(std::stoi(c.lines.substr(3, 1)) - 1, value);
         world.type = 1, world.openErrors.clear();
         RunLauncher(kWorld);
