@@ -36,10 +36,11 @@ struct FoundProgram {
     bool proven;             // kdnclaunch's own locator, given that value, takes the program
 };
 
-// The search is bounded, so that no PC's folders hold the check up.
+// The search is bounded, so that no PC's folders hold the check up: under
+// Wine a folder takes about half a millisecond to read.
 constexpr int kMostFound = 8;
 constexpr int kMostFoldersRead = 20000;
-constexpr std::uint32_t kMostSearchMilliseconds = 5000;
+constexpr std::uint32_t kMostSearchMilliseconds = 400;
 
 struct DncSearch {
     bool ran;              // only when kdnclaunch would warn
