@@ -13,12 +13,35 @@ struct CheckOperations {
     // The letters of a string value, or of a window's title, that the ANSI
     // code page has no byte for, each as "U+0421 as ?" (what the ANSI read
     // gave instead), separated by blanks; empty when none was lost.
-    void (*ListLostValueLetters)(RegistryKey key, const char* valueName, char* letters, std::size_t capacity);
+    // The value's first string as read in UTF-16 goes to wide, when letters
+    // were lost, and is empty otherwise.
+    void (*ListLostValueLetters)(RegistryKey key, const char* valueName, char* letters, std::size_t capacity,
+                                 char16_t* wide, std::size_t wideCapacity);
     void (*ListLostTitleLetters)(WindowHandle window, char* letters, std::size_t capacity);
     // The system's own text for an error number, on one line.
     void (*ReadErrorText)(std::int32_t error, char* text, std::size_t capacity);
     // The whole path that a path resolves to against the current folder.
     void (*ReadFullPath)(const char* path, char* fullPath, std::size_t capacity);
+
+    // For the search of kdnc.exe, read only:
+    // The text with each %NAME% expanded from the environment; a name that is
+    // not set stays as written. Empty when the result does not fit.
+    void (*ExpandText)(const char* text, char* expanded, std::size_t capacity);
+    // Hands visit each entry of the folder but . and .., until it answers
+    // false; links and junctions are not handed on as folders. Answers 0, or
+    // the error that kept the folder from being read.
+    std::int32_t (*ReadFolder)(const char* folder, bool (*visit)(const char* name, bool isFolder, void* context),
+                               void* context);
+    // True for a path on a fixed local drive; network and removable drives
+    // are not searched, since a lost server can hold a search up for minutes.
+    bool (*IsLocalPath)(const char* path);
+    std::uint32_t (*ReadMilliseconds)();
+    // Whether folder\subpath exists, the folder in UTF-16: 0 no; 1 yes, and
+    // the folder's short name, spelled in the code page, is in shortFolder;
+    // 2 yes, but no name of the folder can be spelled in the code page.
+    int (*FindWideProgram)(const char16_t* folder, const char* subpath, char* shortFolder, std::size_t capacity);
+    // The text in UTF-16, as the code page reads it; the count of units.
+    std::size_t (*WidenText)(const char* text, char16_t* wide, std::size_t capacity);
 };
 
 // What the report needs beyond the recorded calls: where and as whom the

@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr std::int32_t kNotFound = 2;    // ERROR_FILE_NOT_FOUND
-constexpr std::int32_t kMoreData = 234;  // ERROR_MORE_DATA
 constexpr std::uint32_t kString = 1, kExpandableString = 2, kMultiString = 7;
 
 // Room kept for the verdict line, so that no registry can push it out.
@@ -24,8 +22,6 @@ constexpr std::size_t kMostLastLine = 2048;
 // Ends a last line that was too long to keep whole.
 constexpr char kShortened[] = " (shortened)";
 
-// The records as a person names them, in the order they are tried.
-const char* const kRecordNames[6] = {"DNC", "R2 Max uninstall", "R2 Max", "R2", "R2 Basic", "R1"};
 
 const char* const kTypeNames[] = {"REG_NONE", "REG_SZ", "REG_EXPAND_SZ", "REG_BINARY", "REG_DWORD",
                                   nullptr, nullptr, "REG_MULTI_SZ", nullptr, nullptr, nullptr, "REG_QWORD"};
@@ -96,29 +92,6 @@ void AppendShown(ReportText& report, const char* text, std::size_t most = ~std::
     report.cut = report.cut || cut;
 }
 
-// The first call of that name in [from, end), with that argument unless it
-// is null; end when there is none.
-int FindCall(const CallLog& log, const char* name, const char* argument, int from, int end)
-{
-    for (int i = from; i < end; ++i)
-        if (std::strcmp(log.calls[i].name, name) == 0 &&
-            (!argument || std::strcmp(log.calls[i].argument, argument) == 0))
-            return i;
-    return end;
-}
-
-// The call at an index FindCall gave, or an empty one where it found none.
-const RecordedCall& CallAt(const CallLog& log, int index)
-{
-    static const RecordedCall none = {"", {}, {}, {}, {}, 0, 0, 0, 0};
-    return index < log.count ? log.calls[index] : none;
-}
-
-bool FoundSomething(const RecordedCall& search)
-{
-    return static_cast<SearchHandle>(search.result) != INVALID_HANDLE_VALUE;
-}
-
 // As the first record's open asked for it: every record is opened alike.
 const char* RegistryView(const RecordedCall* firstOpen, bool wow64)
 {
@@ -126,61 +99,6 @@ const char* RegistryView(const RecordedCall* firstOpen, bool wow64)
         return "the 32-bit view (WOW6432Node), asked for with KEY_WOW64_32KEY";
     return wow64 ? "the 32-bit view (WOW6432Node), as for any 32-bit program on 64-bit Windows"
                  : "its only view, on 32-bit Windows";
-}
-
-enum class Outcome { kNotTried, kNoKey, kKeyNotOpened, kNoValue, kValueNotRead, kTooLongValue, kEmpty, kTooLong,
-                     kAbsent, kTaken };
-
-// What became of one install record, from its own calls alone.
-struct RecordReading {
-    Outcome outcome;
-    const RecordedCall* open;
-    const RecordedCall* read;
-    const RecordedCall* search;
-    // Room for the longest value, a separator and the program subpath,
-    // joined as the locator joins them.
-    char joined[2 * MAX_PATH];
-};
-
-RecordReading ReadRecord(const CallLog& log, const DncCandidate& candidate)
-{
-    RecordReading reading = {};
-    // A record's calls follow its open; a later record's never answer for
-    // them, since the launcher reads and searches each record once, in turn.
-    const int open = FindCall(log, "RegOpenKeyExA", candidate.keyPath, 0, log.count);
-    const int read = FindCall(log, "RegQueryValueExA", nullptr, open, log.count);
-    if (open == log.count)
-        return reading;
-    reading.open = &log.calls[open];
-    if (reading.open->result != ERROR_SUCCESS) {
-        reading.outcome = reading.open->result == kNotFound ? Outcome::kNoKey : Outcome::kKeyNotOpened;
-        return reading;
-    }
-    if (read == log.count)
-        return reading;
-    reading.read = &log.calls[read];
-    const std::intptr_t status = reading.read->result;
-    if (status != ERROR_SUCCESS) {
-        reading.outcome = status == kMoreData  ? Outcome::kTooLongValue
-                          : status == kNotFound ? Outcome::kNoValue
-                                                : Outcome::kValueNotRead;
-        return reading;
-    }
-    if (reading.read->answer[0] == '\0') {
-        reading.outcome = Outcome::kEmpty;
-        return reading;
-    }
-    CopyText(reading.joined, sizeof reading.joined, reading.read->answer);
-    AppendPathSeparator(reading.joined);
-    std::strcat(reading.joined, candidate.programSubpath);
-    const int search = FindCall(log, "FindFirstFileA", reading.joined, read, log.count);
-    if (search == log.count) {
-        reading.outcome = Outcome::kTooLong;
-        return reading;
-    }
-    reading.search = &log.calls[search];
-    reading.outcome = FoundSomething(*reading.search) ? Outcome::kTaken : Outcome::kAbsent;
-    return reading;
 }
 
 bool IsStringType(std::uint32_t type)
@@ -212,28 +130,7 @@ void AppendLostLetters(ReportText& report, const char* letters, unsigned int cod
     Append(report, {"; a \"?\" matches any one character in the existence test\n"});
 }
 
-// True when the value's last byte is a backslash that ends a double-byte
-// letter: the locator still takes it for a separator.
-bool EndsInTrailBackslash(const char* value, const CheckSetting& setting)
-{
-    for (const unsigned char* c = reinterpret_cast<const unsigned char*>(value); *c != '\0'; ++c) {
-        bool lead = false;
-        for (const unsigned char* range = setting.leadByteRanges; range[0] != 0; range += 2)
-            lead = lead || (*c >= range[0] && *c <= range[1]);
-        if (lead && *++c == '\0')
-            return false;  // a lead byte without its second half
-        if (lead && c[1] == '\0')
-            return *c == '\\';
-    }
-    return false;
-}
 
-bool IsAbsolute(const char* path)
-{
-    const bool separator0 = path[0] == '\\' || path[0] == '/';
-    const bool separator2 = path[0] != '\0' && path[1] == ':' && (path[2] == '\\' || path[2] == '/');
-    return separator2 || (separator0 && (path[1] == '\\' || path[1] == '/'));
-}
 
 void AppendValue(ReportText& report, const RecordReading& reading, const CheckSetting& setting)
 {
@@ -349,22 +246,68 @@ void AppendReasons(ReportText& report, const RecordReading* readings)
     Append(report, {separator[0] == ' ' ? " (no install record found)" : ")"});
 }
 
-// The verdict, without its line end: 0 when kdnclaunch would start DNC.
-int AppendVerdict(ReportText& report, const CallLog& log, const RecordReading* readings)
+const char* const kFoundBy[] = {"from the value with %...% expanded", "from the value without its trailing blanks, "
+                                "dots or enclosing quotes", "from another string of the multi-string",
+                                "from the folder's short name", "from the value read in UTF-16",
+                                "under an install root"};
+
+// Where each kdnc.exe that kdnclaunch misses is, and what would lead it there.
+void AppendFound(ReportText& report, const DncSearch& search, const CheckSetting& setting)
 {
-    const int launch = FindCall(log, "ShellExecuteA", nullptr, 0, log.count);
-    if (launch < log.count) {
-        const RecordedCall& call = log.calls[launch];
+    Append(report, {"\nWhere kdnc.exe is, beyond what kdnclaunch reads:\n"});
+    for (int i = 0; i < search.count; ++i) {
+        const FoundProgram& found = search.found[i];
+        Append(report, {"   ", Number(found.row + 1).text, ". ", kRecordNames[found.row], ": "});
+        AppendShown(report, found.program);
+        Append(report, {", ", kFoundBy[static_cast<int>(found.by)], "\n      "});
+        char fix[kFixCapacity];
+        FormatFix(found, fix);
+        if (found.proven)
+            Append(report, {fix});
+        else if (found.folder[0] == '\0')
+            Append(report, {"no value can help: code page ", Number(setting.codePage).text, " cannot spell its folder, "
+                            "which has no short name it can; install KORVANT into a folder named in letters of that "
+                            "code page, or set the system locale to one that has them"});
+        else
+            Append(report, {"no value can help: kdnclaunch, given the folder, would not take this program"});
+        Append(report, {"\n"});
+    }
+    if (search.count == 0)
+        Append(report, {"   none found\n"});
+    Append(report, {"   Searched: each record's value"});
+    for (const char* root : search.roots) {
+        if (root[0] == '\0')
+            continue;
+        Append(report, {"; "});
+        AppendShown(report, root);
+        Append(report, {" two folders deep"});
+    }
+    Append(report, {", ", Number(search.foldersRead).text, " folders read"});
+    if (search.foldersDenied > 0)
+        Append(report, {", ", Number(search.foldersDenied).text, " not readable and skipped"});
+    Append(report, {search.stopped ? "; stopped at its bound, so not everywhere\n" : "\n"});
+}
+
+// The verdict, without its line end: 0 when kdnclaunch would start DNC.
+int AppendVerdict(ReportText& report, const CheckReading& reading)
+{
+    if (reading.launch) {
         Append(report, {"kdnclaunch would start: \""});
-        AppendShown(report, call.argument);
-        Append(report, {"\"", call.parameters[0] ? " " : ""});
-        AppendShown(report, call.parameters);
+        AppendShown(report, reading.launch->argument);
+        Append(report, {"\"", reading.launch->parameters[0] ? " " : ""});
+        AppendShown(report, reading.launch->parameters);
         return 0;
     }
-    const int box = FindCall(log, "MessageBoxA", nullptr, 0, log.count);
     Append(report, {"kdnclaunch would show the warning: "});
-    AppendShown(report, CallAt(log, box).argument);
-    AppendReasons(report, readings);
+    AppendShown(report, reading.box ? reading.box->argument : "");
+    if (reading.search.count > 0) {
+        const FoundProgram& found = reading.search.found[0];
+        Append(report, {"; kdnc.exe is at \""});
+        AppendShown(report, found.program, kMostReasonPath);
+        Append(report, {"\"", found.proven ? ", fix record " : ", which no record can lead to", found.proven ?
+                        Number(found.row + 1).text : "", found.proven ? " " : "", found.proven ? kRecordNames[found.row] : ""});
+    }
+    AppendReasons(report, reading.records);
     return 1;
 }
 
@@ -382,23 +325,17 @@ void AppendRunner(ReportText& report, const CheckSetting& setting)
                         "shares, the operator's VirtualStore)\n"});
 }
 
-void AppendDocument(ReportText& report, const CallLog& log, bool noWindow, EditorDocument& document)
+void AppendDocument(ReportText& report, const CheckReading& reading)
 {
-    // The capture runs first: the document's search is the one before the
-    // registry is opened.
-    const int firstOpen = FindCall(log, "RegOpenKeyExA", nullptr, 0, log.count);
-    const int search = FindCall(log, "FindFirstFileA", nullptr, 0, firstOpen);
-    if (search == firstOpen) {
-        Append(report, {noWindow ? "Document: none\n" : "Document: none, the title is not the editor's\n"});
+    if (!reading.documentCaptured) {
+        Append(report, {reading.noWindow ? "Document: none\n" : "Document: none, the title is not the editor's\n"});
         return;
     }
-    CopyText(document.path, sizeof document.path, log.calls[search].argument);
-    document.exists = FoundSomething(log.calls[search]);
     Append(report, {"Document: "});
-    AppendShown(report, document.path);
-    if (!document.exists)
+    AppendShown(report, reading.document.path);
+    if (!reading.document.exists)
         Append(report, {" (absent: DNC starts without a document)\n"});
-    else if (std::strchr(document.path, '"'))
+    else if (std::strchr(reading.document.path, '"'))
         Append(report, {" (present, not handed over: its quote would split the argument, so DNC starts "
                         "without a document)\n"});
     else
@@ -407,12 +344,10 @@ void AppendDocument(ReportText& report, const CallLog& log, bool noWindow, Edito
 
 } // namespace
 
-int WriteCheckReport(const CallLog& log, const CheckSetting& setting, ReportText& report)
+int WriteCheckReport(const CheckReading& reading, const CheckSetting& setting, ReportText& report)
 {
-    RecordReading readings[6];
-    for (int row = 0; row < 6; ++row)
-        readings[row] = ReadRecord(log, kDncCandidates[row]);
     report.length = 0;
+    report.cut = false;
     report.limit = report.capacity - std::min(report.capacity - 1, kVerdictRoom);
     Append(report, {"kdnclaunch-check " KDNC_VERSION ": what kdnclaunch.exe would do here, by its own code.\n"
                     "Nothing was started and no box was shown.\n\n"});
@@ -421,31 +356,29 @@ int WriteCheckReport(const CallLog& log, const CheckSetting& setting, ReportText
     AppendShown(report, setting.currentFolder);
     Append(report, {" (a relative folder below is taken from here)\n"
                     "Code page: ", Number(setting.codePage).text, ", in which kdnclaunch reads the registry and "
-                    "the title\nRegistry: HKEY_LOCAL_MACHINE, ", RegistryView(readings[0].open, setting.wow64), "\n\n"
-                    "The install records, in the order kdnclaunch tries them:\n"});
+                    "the title\nRegistry: HKEY_LOCAL_MACHINE, ", RegistryView(reading.records[0].open, setting.wow64),
+                    "\n\nThe install records, in the order kdnclaunch tries them:\n"});
     int taken = 0;
     for (int row = 0; row < 6; ++row) {
         Append(report, {Number(row + 1).text, ". ", kRecordNames[row], ": "});
-        AppendInstallRecord(readings[row], kDncCandidates[row], taken, setting, report);
-        if (readings[row].outcome == Outcome::kTaken)
+        AppendInstallRecord(reading.records[row], kDncCandidates[row], taken, setting, report);
+        if (reading.records[row].outcome == Outcome::kTaken)
             taken = row + 1;
     }
+    if (reading.search.ran)
+        AppendFound(report, reading.search, setting);
 
-    const bool noWindow = CallAt(log, FindCall(log, "GetForegroundWindow", nullptr, 0, log.count)).result == kNoWindow;
-    const RecordedCall& title = CallAt(log, FindCall(log, "GetWindowTextA", nullptr, 0, log.count));
-    if (noWindow) {
+    if (reading.noWindow) {
         Append(report, {"\nWindow in front: none, as when a deployment tool starts it (see --title, --wait)\n"});
     } else {
         Append(report, {"\nWindow in front: \""});
-        AppendShown(report, title.answer);
+        AppendShown(report, reading.title ? reading.title->answer : "");
         Append(report, {"\"\n"});
-        AppendLostLetters(report, title.aside, setting.codePage);
+        AppendLostLetters(report, reading.title ? reading.title->aside : "", setting.codePage);
     }
-    EditorDocument document = {};
-    AppendDocument(report, log, noWindow, document);
-    const DncParameters parameters = BuildDncParameters(document);
+    AppendDocument(report, reading);
     Append(report, {"Parameters: "});
-    AppendShown(report, parameters.text[0] ? parameters.text : "none");
+    AppendShown(report, reading.parameters.text[0] ? reading.parameters.text : "none");
     Append(report, {"\n\n"});
 
     const bool cut = std::exchange(report.cut, false);
@@ -456,11 +389,11 @@ int WriteCheckReport(const CallLog& log, const CheckSetting& setting, ReportText
     // written again, shorter, saying so.
     const std::size_t lineStart = report.length;
     report.limit = std::min(report.capacity, lineStart + kMostLastLine + 1);
-    int verdict = AppendVerdict(report, log, readings);
+    int verdict = AppendVerdict(report, reading);
     if (std::exchange(report.cut, false)) {
         report.length = lineStart;
         report.limit -= sizeof kShortened - 1;
-        verdict = AppendVerdict(report, log, readings);
+        verdict = AppendVerdict(report, reading);
         report.cut = false;
         report.limit = report.capacity;
         Append(report, {kShortened});

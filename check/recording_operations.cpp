@@ -21,7 +21,9 @@ RecordedCall& Record(const char* name, const char* argument)
         RecordedCalls.count < kMostRecordedCalls ? RecordedCalls.calls[RecordedCalls.count++] : beyond;
     call.name = name;
     CopyText(call.argument, sizeof call.argument, argument);
-    call.parameters[0] = call.answer[0] = call.aside[0] = '\0';
+    call.parameters[0] = call.aside[0] = '\0';
+    std::memset(call.answer, 0, sizeof call.answer);  // a value without a zero byte ends where its bytes do
+    call.wide[0] = u'\0';
     call.access = call.dataSize = call.type = 0;
     call.result = 0;
     return call;
@@ -82,7 +84,8 @@ std::int32_t RecordRegQueryValueExA(RegistryKey key, const char* valueName, std:
     if (data)
         std::memcpy(call.answer, data, room < sizeof call.answer - 1 ? room : sizeof call.answer - 1);
     if (status == ERROR_SUCCESS)
-        RecordedCalls.check->ListLostValueLetters(key, valueName, call.aside, sizeof call.aside);
+        RecordedCalls.check->ListLostValueLetters(key, valueName, call.aside, sizeof call.aside, call.wide,
+                                                  sizeof call.wide / sizeof call.wide[0]);
     else
         RecordedCalls.check->ReadErrorText(status, call.aside, sizeof call.aside);
     return status;

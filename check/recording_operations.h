@@ -19,6 +19,7 @@ struct RecordedCall {
     std::uint32_t dataSize;          // RegQueryValueExA's, as answered
     std::uint32_t type;              // RegQueryValueExA's value type, asked for the report
     std::intptr_t result;            // the status, handle or length it returned
+    char16_t wide[MAX_PATH];         // a value whose letters were lost, as read in UTF-16
 };
 
 // The launcher makes at most 36 calls: the window, its title, the

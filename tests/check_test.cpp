@@ -251,7 +251,9 @@ TEST(WriteCheckReport, ReadsNothingPastTheLog)
     log.calls[1] = {"GetWindowTextA", "", "", "stale", "", 0, 0, 0, 5}, log.count = 1;
     static char text[65536];
     ReportText report = {text, sizeof text, 0, 0};
-    EXPECT_EQ(WriteCheckReport(log, kSetting, report), 1);
+    static CheckReading reading;
+    ReadCheckRun(log, reading);
+    EXPECT_EQ(WriteCheckReport(reading, kSetting, report), 1);
     EXPECT_NE(std::string(text).find("\nWindow in front: \"\"\nDocument: none, the title is not the editor's\n"),
               std::string::npos);
 }

@@ -44,6 +44,14 @@ struct World {
     std::map<std::string, std::int32_t> openErrors, readErrors;  // key -> what opening it, reading it answers
     std::string lostValueLetters, lostTitleLetters;  // as the check's own reads give them
     std::string errorText = "Access is denied.";     // the system's text for error 5, the only one it knows
+    std::u16string wideValue;             // a value's first string in UTF-16, when letters were lost
+    std::map<std::string, std::string> expanded;  // a text and what expanding it gives; else it stays
+    std::map<std::string, std::vector<std::pair<std::string, bool>>> folders;  // a folder's entries: name, folder
+    std::set<std::string> unreadable;     // folders whose read answers error 5
+    std::vector<std::string> foldersRead;
+    std::uint32_t clock = 0, tick = 0;    // milliseconds, and how far each reading of them moves on
+    int wideProgram = 0;                  // FindWideProgram's answer, with shortFolder
+    std::string shortFolder;
     std::vector<std::string> keys;        // the keys opened
     std::string outcome;                  // ShellExecuteA and MessageBoxA as called, in turn
     std::uintptr_t open = 0;              // the launcher holds one key or search handle at a time
@@ -110,8 +118,9 @@ const std::string kMessage = "Error: Cannot find KORVANT DNC";
 
 // The check's own questions; an error's text is known for 5 alone, and a path resolves below C:\Work.
 const CheckOperations kCheckWorld = {
-    [](RegistryKey, const char*, char* letters, std::size_t capacity) {
+    [](RegistryKey, const char*, char* letters, std::size_t capacity, char16_t* wide, std::size_t wideCapacity) {
         CopyText(letters, capacity, world.lostValueLetters.c_str());
+        wide[world.wideValue.copy(wide, wideCapacity - 1)] = u'\0';
     },
     [](WindowHandle, char* letters, std::size_t capacity) {
         CopyText(letters, capacity, world.lostTitleLetters.c_str());
@@ -122,13 +131,35 @@ const CheckOperations kCheckWorld = {
     [](const char* path, char* fullPath, std::size_t capacity) {
         CopyText(fullPath, capacity, ("C:\\Work\\" + std::string(path)).c_str());
     },
+    [](const char* text, char* expanded, std::size_t capacity) {
+        CopyText(expanded, capacity, world.expanded.count(text) ? world.expanded[text].c_str() : text);
+    },
+    [](const char* folder, bool (*visit)(const char*, bool, void*), void* context) {
+        world.foldersRead.push_back(folder);
+        for (const auto& [name, isFolder] : world.folders[folder])
+            if (!visit(name.c_str(), isFolder, context))
+                break;
+        return world.unreadable.count(folder) ? 5 : 0;
+    },
+    [](const char* path) { return path[0] != '\\' && path[0] != 'R'; },  // R: is a removable drive
+    [] { return world.clock += world.tick; },
+    [](const char16_t*, const char*, char* shortFolder, std::size_t capacity) {
+        CopyText(shortFolder, capacity, world.shortFolder.c_str());
+        return world.wideProgram;
+    },
+    [](const char* text, char16_t* wide, std::size_t) {  // as code page 1252 reads most bytes
+        std::size_t units = 0;
+        for (; text[units]; ++units)
+            wide[units] = static_cast<unsigned char>(text[units]);
+        return units;
+    },
 };
 
 const CheckSetting kSetting = {"C:\\Work", true, 932, {0x81, 0x9F, 0xE0, 0xFC}, "PC\\op", 1, false, true, false};
 
 struct Checked {
     int verdict;
-    std::string report;
+    std::string report, json;
     std::string Lines(const std::string& from, const std::string& to) const
     {
         const std::size_t start = report.find(from);
@@ -149,11 +180,16 @@ Checked RunCheck(World scripted, const CheckSetting& setting = kSetting, std::si
     EXPECT_EQ(RunLauncher(RecordingOperations), 0);
     checking = false;
     EXPECT_EQ(world.outcome, "") << "the check started or showed something";
-    static char text[65536];
-    ReportText report = {text, capacity, 0, 0};
-    const int verdict = WriteCheckReport(RecordedCalls, setting, report);
+    static CheckReading reading;
+    ReadCheckRun(RecordedCalls, reading);
+    SearchDncPrograms(RecordedCalls, reading);
+    EXPECT_EQ(world.open, 0u) << "the search left a key or search open";
+    static char text[65536], json[65536];
+    ReportText report = {text, capacity, 0, 0}, machine = {json, sizeof json, 0, 0};
+    const int verdict = WriteCheckReport(reading, setting, report);
     EXPECT_TRUE(report.length < capacity && text[report.length] == '\0') << "past its storage";
-    return {verdict, std::string(text, report.length)};
+    EXPECT_TRUE(WriteCheckJson(reading, setting, kCheckWorld, machine));
+    return {verdict, std::string(text, report.length), std::string(json, machine.length)};
 }
 
 } // namespace

@@ -1,0 +1,208 @@
+// The check's reading as one line of JSON, for a program that gathers every
+// PC's answer. Field names and words are the guide's; "format" changes when
+// they do.
+#include <cstdio>
+#include <cstring>
+
+#include "check_report.h"
+
+namespace {
+
+constexpr int kFormat = 1;
+constexpr std::uint32_t kString = 1, kExpandableString = 2, kMultiString = 7;
+constexpr std::int32_t kNotFound = 2;  // ERROR_FILE_NOT_FOUND: no value, so no type or size
+
+const char* const kOutcomeWords[] = {"notTried", "noKey", "keyNotOpened", "noValue", "valueNotRead", "valueTooLong",
+                                     "empty", "tooLong", "absent", "taken"};
+const char* const kFoundByWords[] = {"expanded", "trimmed", "otherString", "shortName", "lostLetters", "installRoot"};
+
+struct Json {
+    ReportText& out;
+    const CheckOperations& check;
+    bool full;  // something did not fit: nothing is written
+};
+
+void Raw(Json& json, const char* text)
+{
+    const std::size_t length = std::strlen(text);
+    if (json.full || json.out.length + length + 1 > json.out.capacity) {
+        json.full = true;
+        return;
+    }
+    std::memcpy(json.out.text + json.out.length, text, length + 1);
+    json.out.length += length;
+}
+
+void Number(Json& json, long long number)
+{
+    char text[24];
+    std::snprintf(text, sizeof text, "%lld", number);
+    Raw(json, text);
+}
+
+// A text of the code page as JSON: ASCII as it is, every other letter, and
+// every control one, as a \u escape of its UTF-16 unit. Null for none.
+void String(Json& json, const char* text)
+{
+    if (!text) {
+        Raw(json, "null");
+        return;
+    }
+    char16_t wide[600];  // the longest text, a recorded answer of 512 bytes
+    const std::size_t units = json.check.WidenText(text, wide, sizeof wide / sizeof wide[0]);
+    Raw(json, "\"");
+    for (std::size_t i = 0; i < units; ++i) {
+        char letter[8] = {static_cast<char>(wide[i])};
+        if (wide[i] == u'"' || wide[i] == u'\\')
+            letter[0] = '\\', letter[1] = static_cast<char>(wide[i]);
+        else if (wide[i] < 0x20 || wide[i] > 0x7E)
+            std::snprintf(letter, sizeof letter, "\\u%04X", static_cast<unsigned>(wide[i]));
+        Raw(json, letter);
+    }
+    Raw(json, "\"");
+}
+
+void Field(Json& json, const char* name, const char* text)
+{
+    Raw(json, name);
+    String(json, text);
+}
+
+void Field(Json& json, const char* name, long long number)
+{
+    Raw(json, name);
+    Number(json, number);
+}
+
+void Field(Json& json, const char* name, bool flag)
+{
+    Raw(json, name);
+    Raw(json, flag ? "true" : "false");
+}
+
+void WriteRecord(Json& json, const RecordReading& record, int row, const CheckSetting& setting)
+{
+    const RecordedCall* read = record.read;
+    const bool valueRead = read && read->result == ERROR_SUCCESS;
+    const RecordedCall* error = record.outcome == Outcome::kKeyNotOpened   ? record.open
+                                : record.outcome == Outcome::kValueNotRead ? read
+                                                                            : nullptr;
+    const bool hasProgram = record.outcome == Outcome::kTooLong || record.outcome == Outcome::kAbsent ||
+                            record.outcome == Outcome::kTaken;
+    Field(json, row == 0 ? "{\"record\":" : ",{\"record\":", static_cast<long long>(row + 1));
+    Field(json, ",\"name\":", kRecordNames[row]);
+    Field(json, ",\"key\":", kDncCandidates[row].keyPath);
+    Field(json, ",\"valueName\":", kDncCandidates[row].valueName);
+    Field(json, ",\"outcome\":", kOutcomeWords[static_cast<int>(record.outcome)]);
+    Raw(json, ",\"error\":");
+    error ? Number(json, error->result) : Raw(json, "null");
+    Field(json, ",\"errorText\":", error ? error->aside : nullptr);
+    Raw(json, ",\"type\":");
+    read && read->result != kNotFound ? Number(json, read->type) : Raw(json, "null");
+    Raw(json, ",\"size\":");
+    read && read->result != kNotFound ? Number(json, read->dataSize) : Raw(json, "null");
+    Field(json, ",\"value\":", valueRead ? read->answer : nullptr);
+    Field(json, ",\"lostLetters\":", valueRead && read->aside[0] ? read->aside : nullptr);
+    Field(json, ",\"program\":", hasProgram ? record.joined : nullptr);
+    Field(json, ",\"searchedAs\":", record.search ? record.search->aside : nullptr);
+    Raw(json, ",\"notes\":[");
+    const char* separator = "";
+    if (valueRead) {
+        const char* notes[] = {read->type == kExpandableString ? "notExpanded" : nullptr,
+                               read->type == kMultiString ? "firstStringOnly" : nullptr,
+                               read->type != kString && read->type != kExpandableString && read->type != kMultiString
+                                   ? "readAsBytes" : nullptr,
+                               EndsInTrailBackslash(read->answer, setting) ? "trailByteSeparator" : nullptr,
+                               hasProgram && !IsAbsolute(record.joined) ? "relative" : nullptr};
+        for (const char* note : notes) {
+            if (!note)
+                continue;
+            Raw(json, separator);
+            String(json, note);
+            separator = ",";
+        }
+    }
+    Raw(json, "]}");
+}
+
+void WriteFound(Json& json, const DncSearch& search)
+{
+    Raw(json, ",\"search\":{");
+    Field(json, "\"ran\":", search.ran);
+    Raw(json, ",\"roots\":[");
+    const char* separator = "";
+    for (const char* root : search.roots) {
+        if (root[0] == '\0')
+            continue;
+        Raw(json, separator);
+        String(json, root);
+        separator = ",";
+    }
+    Field(json, "],\"foldersRead\":", static_cast<long long>(search.foldersRead));
+    Field(json, ",\"foldersDenied\":", static_cast<long long>(search.foldersDenied));
+    Field(json, ",\"stopped\":", search.stopped);
+    Raw(json, "},\"found\":[");
+    for (int i = 0; i < search.count; ++i) {
+        const FoundProgram& found = search.found[i];
+        char fix[kFixCapacity];
+        FormatFix(found, fix);
+        Field(json, i == 0 ? "{\"record\":" : ",{\"record\":", static_cast<long long>(found.row + 1));
+        Field(json, ",\"program\":", found.program);
+        Field(json, ",\"from\":", kFoundByWords[static_cast<int>(found.by)]);
+        Field(json, ",\"folder\":", found.folder[0] ? found.folder : nullptr);
+        Field(json, ",\"fix\":", found.proven ? fix : nullptr);
+        Raw(json, "}");
+    }
+    Raw(json, "]");
+}
+
+const char* DocumentWord(const CheckReading& reading)
+{
+    if (!reading.documentCaptured)
+        return reading.noWindow ? "none" : "notEditor";
+    if (!reading.document.exists)
+        return "absent";
+    return std::strchr(reading.document.path, '"') ? "quoted" : "present";
+}
+
+} // namespace
+
+bool WriteCheckJson(const CheckReading& reading, const CheckSetting& setting, const CheckOperations& check,
+                    ReportText& report)
+{
+    report.length = 0;
+    report.text[0] = '\0';
+    Json json = {report, check, false};
+    Field(json, "{\"format\":", static_cast<long long>(kFormat));
+    Field(json, ",\"check\":", KDNC_VERSION);
+    Field(json, ",\"runBy\":{\"user\":", setting.user);
+    Field(json, ",\"session\":", static_cast<long long>(setting.session));
+    Field(json, ",\"elevated\":", setting.elevated);
+    Field(json, ",\"virtualized\":", setting.virtualized);
+    Field(json, ",\"service\":", setting.system || setting.session == 0);
+    Field(json, "},\"currentFolder\":", setting.currentFolder);
+    Field(json, ",\"codePage\":", static_cast<long long>(setting.codePage));
+    const RecordedCall* open = reading.records[0].open;
+    Field(json, ",\"registryView\":", open && (open->access & KEY_WOW64_32KEY) != 0 ? "wow64_32key"
+                                      : setting.wow64                             ? "wow64"
+                                                                                  : "only");
+    Raw(json, ",\"records\":[");
+    for (int row = 0; row < 6; ++row)
+        WriteRecord(json, reading.records[row], row, setting);
+    Field(json, "],\"window\":{\"title\":", reading.noWindow || !reading.title ? nullptr : reading.title->answer);
+    Field(json, ",\"lostLetters\":", reading.title && reading.title->aside[0] ? reading.title->aside : nullptr);
+    Field(json, "},\"document\":{\"path\":", reading.documentCaptured ? reading.document.path : nullptr);
+    Field(json, ",\"outcome\":", DocumentWord(reading));
+    Field(json, "},\"verdict\":{\"exitCode\":", static_cast<long long>(reading.launch ? 0 : 1));
+    Field(json, ",\"start\":", reading.launch ? reading.launch->argument : nullptr);
+    Field(json, ",\"parameters\":", reading.launch ? reading.launch->parameters : nullptr);
+    Field(json, ",\"warning\":", reading.launch ? nullptr : reading.box ? reading.box->argument : "");
+    Raw(json, "}");
+    WriteFound(json, reading.search);
+    Raw(json, "}\n");
+    if (json.full) {
+        report.length = 0;
+        report.text[0] = '\0';
+    }
+    return !json.full;
+}

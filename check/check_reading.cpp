@@ -1,0 +1,124 @@
+#include "check_reading.h"
+
+#include <cstring>
+
+extern const char* const kRecordNames[6] = {"DNC", "R2 Max uninstall", "R2 Max", "R2", "R2 Basic", "R1"};
+
+namespace {
+
+constexpr std::int32_t kNotFound = 2;    // ERROR_FILE_NOT_FOUND
+constexpr std::int32_t kMoreData = 234;  // ERROR_MORE_DATA
+
+// The first call of that name in [from, end), with that argument unless it
+// is null; end when there is none.
+int FindCall(const CallLog& log, const char* name, const char* argument, int from, int end)
+{
+    for (int i = from; i < end; ++i)
+        if (std::strcmp(log.calls[i].name, name) == 0 &&
+            (!argument || std::strcmp(log.calls[i].argument, argument) == 0))
+            return i;
+    return end;
+}
+
+// The call at an index FindCall gave, or null where it found none.
+const RecordedCall* CallAt(const CallLog& log, int index)
+{
+    return index < log.count ? &log.calls[index] : nullptr;
+}
+
+bool FoundSomething(const RecordedCall& search)
+{
+    return static_cast<SearchHandle>(search.result) != INVALID_HANDLE_VALUE;
+}
+
+RecordReading ReadRecord(const CallLog& log, const DncCandidate& candidate)
+{
+    RecordReading reading = {};
+    // A record's calls follow its open; a later record's never answer for
+    // them, since the launcher reads and searches each record once, in turn.
+    const int open = FindCall(log, "RegOpenKeyExA", candidate.keyPath, 0, log.count);
+    const int read = FindCall(log, "RegQueryValueExA", nullptr, open, log.count);
+    if (open == log.count)
+        return reading;
+    reading.open = &log.calls[open];
+    if (reading.open->result != ERROR_SUCCESS) {
+        reading.outcome = reading.open->result == kNotFound ? Outcome::kNoKey : Outcome::kKeyNotOpened;
+        return reading;
+    }
+    if (read == log.count)
+        return reading;
+    reading.read = &log.calls[read];
+    const std::intptr_t status = reading.read->result;
+    if (status != ERROR_SUCCESS) {
+        reading.outcome = status == kMoreData  ? Outcome::kTooLongValue
+                          : status == kNotFound ? Outcome::kNoValue
+                                                : Outcome::kValueNotRead;
+        return reading;
+    }
+    if (reading.read->answer[0] == '\0') {
+        reading.outcome = Outcome::kEmpty;
+        return reading;
+    }
+    CopyText(reading.joined, sizeof reading.joined, reading.read->answer);
+    AppendPathSeparator(reading.joined);
+    std::strcat(reading.joined, candidate.programSubpath);
+    const int search = FindCall(log, "FindFirstFileA", reading.joined, read, log.count);
+    if (search == log.count) {
+        reading.outcome = Outcome::kTooLong;
+        return reading;
+    }
+    reading.search = &log.calls[search];
+    reading.outcome = FoundSomething(*reading.search) ? Outcome::kTaken : Outcome::kAbsent;
+    return reading;
+}
+
+} // namespace
+
+// True when the value's last byte is a backslash that ends a double-byte
+// letter: the locator still takes it for a separator.
+bool EndsInTrailBackslash(const char* value, const CheckSetting& setting)
+{
+    for (const unsigned char* c = reinterpret_cast<const unsigned char*>(value); *c != '\0'; ++c) {
+        bool lead = false;
+        for (const unsigned char* range = setting.leadByteRanges; range[0] != 0; range += 2)
+            lead = lead || (*c >= range[0] && *c <= range[1]);
+        if (lead && *++c == '\0')
+            return false;  // a lead byte without its second half
+        if (lead && c[1] == '\0')
+            return *c == '\\';
+    }
+    return false;
+}
+
+bool IsAbsolute(const char* path)
+{
+    const bool separator0 = path[0] == '\\' || path[0] == '/';
+    const bool separator2 = path[0] != '\0' && path[1] == ':' && (path[2] == '\\' || path[2] == '/');
+    return separator2 || (separator0 && (path[1] == '\\' || path[1] == '/'));
+}
+
+void ReadCheckRun(const CallLog& log, CheckReading& reading)
+{
+    reading = CheckReading{};
+    for (int row = 0; row < 6; ++row) {
+        reading.records[row] = ReadRecord(log, kDncCandidates[row]);
+        if (reading.records[row].outcome == Outcome::kTaken)
+            reading.taken = row + 1;
+    }
+    const RecordedCall* window = CallAt(log, FindCall(log, "GetForegroundWindow", nullptr, 0, log.count));
+    reading.noWindow = !window || window->result == kNoWindow;
+    reading.title = CallAt(log, FindCall(log, "GetWindowTextA", nullptr, 0, log.count));
+    // The capture runs first: the document's search is the one before the
+    // registry is opened.
+    const int firstOpen = FindCall(log, "RegOpenKeyExA", nullptr, 0, log.count);
+    const int document = FindCall(log, "FindFirstFileA", nullptr, 0, firstOpen);
+    if (document < firstOpen) {
+        const RecordedCall* search = &log.calls[document];
+        reading.documentCaptured = true;
+        CopyText(reading.document.path, sizeof reading.document.path, search->argument);
+        reading.document.exists = FoundSomething(*search);
+    }
+    reading.parameters = BuildDncParameters(reading.document);
+    reading.launch = CallAt(log, FindCall(log, "ShellExecuteA", nullptr, 0, log.count));
+    reading.box = CallAt(log, FindCall(log, "MessageBoxA", nullptr, 0, log.count));
+}

@@ -1,0 +1,80 @@
+// One reading of the launcher's recorded run, and of where kdnc.exe really
+// is: what every writer of the check tells, so that no two can differ.
+#pragma once
+
+#include "launch_sequence.h"
+#include "recording_operations.h"
+
+// The records as a person names them, in the order they are tried.
+extern const char* const kRecordNames[6];
+
+enum class Outcome { kNotTried, kNoKey, kKeyNotOpened, kNoValue, kValueNotRead, kTooLongValue, kEmpty, kTooLong,
+                     kAbsent, kTaken };
+
+// What became of one install record, from its own calls alone.
+struct RecordReading {
+    Outcome outcome;
+    const RecordedCall* open;
+    const RecordedCall* read;
+    const RecordedCall* search;
+    // Room for the longest value, a separator and the program subpath,
+    // joined as the locator joins them.
+    char joined[2 * MAX_PATH];
+};
+
+// How a kdnc.exe that kdnclaunch misses was found.
+enum class FoundBy { kExpanded, kTrimmed, kOtherString, kShortName, kLostLetters, kInstallRoot };
+
+struct FoundProgram {
+    int row;                 // the record that would lead to it, 0 to 5
+    FoundBy by;
+    char program[MAX_PATH];  // as found; for kLostLetters, as the code page spells it
+    char folder[MAX_PATH];   // the value to write into that record; empty when none can help
+    bool proven;             // kdnclaunch's own locator, given that value, takes the program
+};
+
+// The search is bounded, so that no PC's folders hold the check up.
+constexpr int kMostFound = 8;
+constexpr int kMostFoldersRead = 20000;
+constexpr std::uint32_t kMostSearchMilliseconds = 5000;
+
+struct DncSearch {
+    bool ran;              // only when kdnclaunch would warn
+    char roots[3][MAX_PATH];  // the install roots searched, two folders deep; empty when the values sufficed
+    int foldersRead;
+    int foldersDenied;     // could not be read, and were skipped
+    bool stopped;          // at a bound, in folders or time
+    int count;
+    FoundProgram found[kMostFound];
+};
+
+struct CheckReading {
+    RecordReading records[6];
+    int taken;                   // the record kdnclaunch takes, 1 to 6; 0 when none
+    bool noWindow;
+    const RecordedCall* title;
+    bool documentCaptured;       // the title was the editor's
+    EditorDocument document;
+    DncParameters parameters;
+    const RecordedCall* launch;  // ShellExecuteA, or null
+    const RecordedCall* box;     // MessageBoxA, or null
+    DncSearch search;
+};
+
+// True when the value's last byte is a backslash that ends a double-byte
+// letter: the locator still takes it for a separator.
+bool EndsInTrailBackslash(const char* value, const CheckSetting& setting);
+// From a drive's root or a share, not from the current folder.
+bool IsAbsolute(const char* path);
+
+// The reg add line, to paste into cmd as an administrator, that writes the
+// found program's folder into its record.
+constexpr std::size_t kFixCapacity = 2 * MAX_PATH + 160;
+void FormatFix(const FoundProgram& found, char (&line)[kFixCapacity]);
+
+// The records, the window, the document and the verdict, from the log alone.
+void ReadCheckRun(const CallLog& log, CheckReading& reading);
+
+// Where kdnc.exe is when kdnclaunch would warn: from each record's value,
+// else under the install roots; each fix proven by the launcher's locator.
+void SearchDncPrograms(const CallLog& log, CheckReading& reading);

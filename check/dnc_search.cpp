@@ -1,0 +1,255 @@
+#include "check_reading.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr std::uint32_t kMultiString = 7;
+// Answered for the fixed record alone; never sent to Windows.
+constexpr RegistryKey kFixedKey = 0x4B44;
+
+// Letters compared as the file system compares ASCII names, case aside.
+bool SameName(const char* a, const char* b, std::size_t length)
+{
+    for (std::size_t i = 0; i < length; ++i) {
+        const char x = a[i] >= 'A' && a[i] <= 'Z' ? char(a[i] + 32) : a[i];
+        const char y = b[i] >= 'A' && b[i] <= 'Z' ? char(b[i] + 32) : b[i];
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+// The folder, a separator as the locator chooses it, and the subpath; false
+// when the locator would count the result as too long.
+bool JoinProgram(const char* folder, const char* subpath, char (&joined)[2 * MAX_PATH])
+{
+    CopyText(joined, MAX_PATH, folder);
+    AppendPathSeparator(joined);
+    std::strcat(joined, subpath);
+    return std::strlen(joined) < MAX_PATH;
+}
+
+void AddFound(DncSearch& search, int row, FoundBy by, const char* program, const char* folder)
+{
+    for (int i = 0; i < search.count; ++i)
+        if (std::strcmp(search.found[i].program, program) == 0)
+            return;  // one program, however many ways lead to it
+    if (search.count == kMostFound)
+        return;
+    FoundProgram& found = search.found[search.count++];
+    found.row = row, found.by = by;
+    CopyText(found.program, sizeof found.program, program);
+    CopyText(found.folder, sizeof found.folder, folder);
+}
+
+// One folder a record's value suggests, as that record's program would lie in it.
+void TryFolder(const CallLog& log, DncSearch& search, int row, const char* folder, FoundBy by)
+{
+    char joined[2 * MAX_PATH];
+    if (folder[0] != '\0' && log.check->IsLocalPath(folder) &&
+        JoinProgram(folder, kDncCandidates[row].programSubpath, joined) && PathExists(*log.windows, joined))
+        AddFound(search, row, by, joined, folder);
+}
+
+// Without trailing blanks and dots, and without quotes around the whole.
+void Trim(const char* text, char (&trimmed)[MAX_PATH])
+{
+    std::size_t start = 0, end = std::strlen(text);
+    for (int pass = 0; pass < 2; ++pass) {
+        while (end > start && (text[end - 1] == ' ' || text[end - 1] == '.'))
+            --end;
+        if (end - start >= 2 && text[start] == '"' && text[end - 1] == '"')
+            ++start, --end;
+    }
+    CopyText(trimmed, end - start + 1 < sizeof trimmed ? end - start + 1 : sizeof trimmed, text + start);
+}
+
+void SearchValue(const CallLog& log, DncSearch& search, int row, const RecordedCall& read, const char* joined)
+{
+    // The value's strings: the first, as kdnclaunch takes it, then a
+    // multi-string's others, up to the empty one that ends them.
+    const char* end = read.answer + (read.dataSize < MAX_PATH ? read.dataSize : MAX_PATH);
+    for (const char* string = read.answer; string < end; string += std::strlen(string) + 1) {
+        const bool other = string != read.answer;
+        if (other && (read.type != kMultiString || string[0] == '\0'))
+            break;
+        char expanded[MAX_PATH] = {}, trimmed[MAX_PATH], trimmedExpanded[MAX_PATH];
+        if (other)
+            TryFolder(log, search, row, string, FoundBy::kOtherString);
+        if (std::strchr(string, '%'))
+            log.check->ExpandText(string, expanded, sizeof expanded);
+        TryFolder(log, search, row, expanded, FoundBy::kExpanded);
+        Trim(string, trimmed);
+        Trim(expanded, trimmedExpanded);
+        TryFolder(log, search, row, std::strcmp(trimmed, string) != 0 ? trimmed : "", FoundBy::kTrimmed);
+        TryFolder(log, search, row, std::strcmp(trimmedExpanded, expanded) != 0 ? trimmedExpanded : "",
+                  FoundBy::kTrimmed);
+    }
+    if (read.wide[0] == u'\0')
+        return;
+    char shortFolder[MAX_PATH] = {};
+    const int wide = log.check->FindWideProgram(read.wide, kDncCandidates[row].programSubpath, shortFolder,
+                                                sizeof shortFolder);
+    if (wide == 1)
+        TryFolder(log, search, row, shortFolder, FoundBy::kShortName);
+    else if (wide == 2)
+        AddFound(search, row, FoundBy::kLostLetters, joined, "");
+}
+
+// The record to write for a program under that subpath: the first of its
+// records that has a key, else the first of the product's own.
+int RowFor(const CheckReading& reading, const char* subpath)
+{
+    int keyed = -1, product = -1, any = 0;
+    for (int row = 0; row < 6; ++row) {
+        if (std::strcmp(kDncCandidates[row].programSubpath, subpath) != 0)
+            continue;
+        keyed = keyed < 0 && reading.records[row].outcome != Outcome::kNoKey ? row : keyed;
+        product = product < 0 && row > 1 ? row : product;
+        any = row;
+    }
+    return keyed >= 0 ? keyed : product >= 0 ? product : any;
+}
+
+struct FolderWalk {
+    const CallLog* log;
+    CheckReading* reading;
+    std::uint32_t started;
+    const char* folder;
+    int depth;  // how many levels of subfolders below it are read too
+};
+
+bool WithinBounds(const FolderWalk& walk)
+{
+    DncSearch& search = walk.reading->search;
+    search.stopped = search.stopped || search.foldersRead >= kMostFoldersRead ||
+                     walk.log->check->ReadMilliseconds() - walk.started >= kMostSearchMilliseconds;
+    return !search.stopped;
+}
+
+void ReadSearchFolder(FolderWalk walk, const char* folder, int depth);
+
+// An entry of a folder under an install root: a program of some record, or
+// a folder to read in turn.
+bool VisitEntry(const char* name, bool isFolder, void* context)
+{
+    const FolderWalk& walk = *static_cast<const FolderWalk*>(context);
+    for (int row = 0; row < 6; ++row) {
+        const char* subpath = kDncCandidates[row].programSubpath;
+        const char* separator = std::strchr(subpath, '\\');
+        const std::size_t length = separator ? separator - subpath : std::strlen(subpath);
+        char program[2 * MAX_PATH];
+        if (isFolder == (separator != nullptr) && std::strlen(name) == length && SameName(name, subpath, length) &&
+            JoinProgram(walk.folder, subpath, program) && PathExists(*walk.log->windows, program))
+            AddFound(walk.reading->search, RowFor(*walk.reading, subpath), FoundBy::kInstallRoot, program, walk.folder);
+    }
+    char path[2 * MAX_PATH];
+    if (isFolder && walk.depth > 0 && JoinProgram(walk.folder, name, path))
+        ReadSearchFolder(walk, path, walk.depth - 1);
+    return WithinBounds(walk);
+}
+
+void ReadSearchFolder(FolderWalk walk, const char* folder, int depth)
+{
+    if (!WithinBounds(walk))
+        return;
+    walk.folder = folder, walk.depth = depth;
+    DncSearch& search = walk.reading->search;
+    ++search.foldersRead;
+    if (walk.log->check->ReadFolder(folder, VisitEntry, &walk) != ERROR_SUCCESS)
+        ++search.foldersDenied;
+}
+
+void SearchInstallRoots(const CallLog& log, CheckReading& reading)
+{
+    const char* const names[] = {"%ProgramW6432%", "%ProgramFiles(x86)%", "%ProgramFiles%"};
+    const FolderWalk walk = {&log, &reading, log.check->ReadMilliseconds(), "", 0};
+    int count = 0;
+    for (const char* name : names) {
+        char* root = reading.search.roots[count];
+        log.check->ExpandText(name, root, MAX_PATH);
+        bool seen = std::strchr(root, '%') || !log.check->IsLocalPath(root);
+        for (int i = 0; i < count; ++i)
+            seen = seen || (std::strlen(root) == std::strlen(reading.search.roots[i]) &&
+                            SameName(root, reading.search.roots[i], std::strlen(root)));
+        if (seen || root[0] == '\0') {
+            root[0] = '\0';
+            continue;
+        }
+        ++count;
+        ReadSearchFolder(walk, root, 2);
+    }
+}
+
+// The launcher's own locator, in a world where the record holds the folder
+// as a string and all else is as it is.
+struct FixedRecord {
+    const WindowsOperations* windows;
+    const char* keyPath;
+    const char* folder;
+} fixed;
+
+std::int32_t OpenFixed(RegistryKey key, const char* subKey, std::uint32_t options, std::uint32_t access,
+                       RegistryKey* result)
+{
+    if (std::strcmp(subKey, fixed.keyPath) != 0)
+        return fixed.windows->RegOpenKeyExA(key, subKey, options, access, result);
+    *result = kFixedKey;
+    return ERROR_SUCCESS;
+}
+
+std::int32_t QueryFixed(RegistryKey key, const char* valueName, std::uint32_t* reserved, std::uint32_t* type,
+                        unsigned char* data, std::uint32_t* dataSize)
+{
+    if (key != kFixedKey)
+        return fixed.windows->RegQueryValueExA(key, valueName, reserved, type, data, dataSize);
+    CopyText(reinterpret_cast<char*>(data), *dataSize, fixed.folder);
+    *dataSize = static_cast<std::uint32_t>(std::strlen(fixed.folder) + 1);
+    return ERROR_SUCCESS;
+}
+
+std::int32_t CloseFixed(RegistryKey key)
+{
+    return key == kFixedKey ? ERROR_SUCCESS : fixed.windows->RegCloseKey(key);
+}
+
+bool ProveFix(const CallLog& log, const FoundProgram& found)
+{
+    fixed = {log.windows, kDncCandidates[found.row].keyPath, found.folder};
+    WindowsOperations windows = *log.windows;
+    windows.RegOpenKeyExA = OpenFixed, windows.RegQueryValueExA = QueryFixed, windows.RegCloseKey = CloseFixed;
+    return std::strcmp(FindDncProgram(windows).text, found.program) == 0;
+}
+
+} // namespace
+
+void FormatFix(const FoundProgram& found, char (&line)[kFixCapacity])
+{
+    const DncCandidate& record = kDncCandidates[found.row];
+    const std::size_t length = std::strlen(found.folder);
+    // A backslash before the closing quote would escape it: doubled, it stays one.
+    const char* const pieces[] = {"reg add \"HKLM\\", record.keyPath, "\" /v ", record.valueName, " /t REG_SZ /d \"",
+                                  found.folder, length > 0 && found.folder[length - 1] == '\\' ? "\\" : "",
+                                  "\" /f /reg:32"};
+    line[0] = '\0';
+    for (const char* piece : pieces)
+        std::strcat(line, piece);
+}
+
+void SearchDncPrograms(const CallLog& log, CheckReading& reading)
+{
+    DncSearch& search = reading.search;
+    if (reading.launch)
+        return;
+    search.ran = true;
+    for (int row = 0; row < 6; ++row) {
+        const RecordReading& record = reading.records[row];
+        if (record.outcome == Outcome::kEmpty || record.outcome == Outcome::kTooLong || record.outcome == Outcome::kAbsent)
+            SearchValue(log, search, row, *record.read, record.joined);
+    }
+    if (search.count == 0)
+        SearchInstallRoots(log, reading);
+    for (int i = 0; i < search.count; ++i)
+        search.found[i].proven = search.found[i].folder[0] != '\0' && ProveFix(log, search.found[i]);
+}
