@@ -6,6 +6,7 @@
 #include <cwchar>
 
 #include "check_platform.h"
+#include "console_hold.h"
 
 void WriteText(const char* text, bool toStandardError)
 {
@@ -298,12 +299,14 @@ void WaitSeconds(int seconds)
     Sleep(static_cast<DWORD>(seconds) * 1000);
 }
 
-void HoldOwnConsole()
+void HoldOwnConsole(bool reportInFile)
 {
     const HWND console = GetConsoleWindow();
     DWORD processes[2];
-    if (!IsConsole(STD_INPUT_HANDLE) || !IsConsole(STD_OUTPUT_HANDLE) || !console || !IsWindowVisible(console) ||
-        GetConsoleProcessList(processes, 2) != 1 || ReadSession() == 0)
+    const ConsoleFacts facts = {IsConsole(STD_INPUT_HANDLE), IsConsole(STD_OUTPUT_HANDLE),
+                                console && IsWindowVisible(console), GetConsoleProcessList(processes, 2),
+                                ReadSession(), reportInFile};
+    if (!HoldsConsole(facts))
         return;
     WriteText("\nPress Enter to close this window.", false);
     for (int c = std::getchar(); c != '\n' && c != EOF; c = std::getchar()) {

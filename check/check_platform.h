@@ -26,7 +26,5 @@ void ListLostTitleArgumentLetters(char* letters, std::size_t capacity);
 
 void WaitSeconds(int seconds);
 
-// Waits for Enter only where a person can see and answer it: a visible
-// console window that is the check's alone, as after a double-click. A
-// hidden console, none, redirected input or output, or session 0: no wait.
-void HoldOwnConsole();
+// Waits for Enter where HoldsConsole says a person can see and answer it.
+void HoldOwnConsole(bool reportInFile);

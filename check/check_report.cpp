@@ -269,7 +269,7 @@ void AppendFound(ReportText& report, const DncSearch& search, const CheckSetting
                             "which has no short name it can; install KORVANT into a folder named in letters of that "
                             "code page, or set the system locale to one that has them"});
         else
-            Append(report, {"no value can help: kdnclaunch, given the folder, would not take this program"});
+            Append(report, {"kdnclaunch would not take it even so: its record cannot be read as it stands (see above)"});
         Append(report, {"\n"});
     }
     if (search.count == 0)

@@ -5,6 +5,7 @@
 namespace {
 
 constexpr std::uint32_t kMultiString = 7;
+constexpr std::int32_t kNotFound = 2;  // ERROR_FILE_NOT_FOUND
 // Answered for the fixed record alone; never sent to Windows.
 constexpr RegistryKey kFixedKey = 0x4B44;
 
@@ -190,11 +191,16 @@ struct FixedRecord {
     const char* folder;
 } fixed;
 
+// The record's key as reg add leaves it: made when missing, and as closed
+// to kdnclaunch as before when it could not be opened.
 std::int32_t OpenFixed(RegistryKey key, const char* subKey, std::uint32_t options, std::uint32_t access,
                        RegistryKey* result)
 {
-    if (std::strcmp(subKey, fixed.keyPath) != 0)
-        return fixed.windows->RegOpenKeyExA(key, subKey, options, access, result);
+    const std::int32_t status = fixed.windows->RegOpenKeyExA(key, subKey, options, access, result);
+    if (std::strcmp(subKey, fixed.keyPath) != 0 || (status != ERROR_SUCCESS && status != kNotFound))
+        return status;
+    if (status == ERROR_SUCCESS)
+        fixed.windows->RegCloseKey(*result);
     *result = kFixedKey;
     return ERROR_SUCCESS;
 }

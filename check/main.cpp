@@ -123,8 +123,6 @@ int main(int argc, char** argv)
     ReportText report = {text, sizeof text, 0, 0};
     const int verdict = WriteCheckReport(RecordedCalls, setting, report);
     const int exitCode = WriteReport(report.text, options.out, verdict);
-    // A report written to a file is for a program to read, not a person.
-    if (!options.out)
-        HoldOwnConsole();
+    HoldOwnConsole(options.out != nullptr);
     return exitCode;
 }

@@ -94,6 +94,9 @@ void CheckWorld(std::uint64_t seed)
     EXPECT_EQ(last, whole.LastLine()) << "the verdict is not whole in its storage";
     for (const char c : checked.report)
         ASSERT_TRUE(static_cast<unsigned char>(c) >= 0x20 && c != 0x7F || c == '\n') << "a raw control byte";
+    for (const char c : whole.json)
+        ASSERT_TRUE(c >= 0x20 && c < 0x7F || c == '\n') << "JSON not in printable ASCII";
+    EXPECT_NE(whole.json.find("\"verdict\":{\"exitCode\":" + std::to_string(checked.verdict)), std::string::npos);
     const std::string cut = "\n(the report was cut here: it did not fit its storage)\n\n";
     const std::size_t notice = checked.report.find(cut);
     if (notice == std::string::npos)

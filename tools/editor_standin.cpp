@@ -4,10 +4,12 @@
 // With --no-window it plays a deployment tool's service instead: starts the
 // program with its arguments and no window, console or handles of its own,
 // and reports "exit=N", or "timeout" (exit code 3) when it has not ended
-// within SECONDS and was ended.
+// within SECONDS and was ended. --shown-console and --hidden-console start
+// it so with a new console of its own instead, its window shown (as after a
+// double-click) or hidden, nothing redirected.
 //
 // Usage: editor_standin TITLE PROGRAM [ANSWER-AFTER-MS]
-//        editor_standin --no-window SECONDS PROGRAM [ARGS...]
+//        editor_standin --no-window|--shown-console|--hidden-console SECONDS PROGRAM [ARGS...]
 //        editor_standin --hold-desktop MS   (keeps Wine's desktop open)
 #include <windows.h>
 
@@ -110,9 +112,10 @@ void PutArgument(CommandLine& line, const char* argument)
         Put(line, '"');
 }
 
-// As a deployment tool's service starts a program: CREATE_NO_WINDOW gives
-// it a console no one sees, and it inherits no handle.
-int RunWithoutWindow(DWORD seconds, int count, char** arguments)
+// As a deployment tool's service starts a program, CREATE_NO_WINDOW gives
+// it a console no one sees; a new console's window is shown unless hidden.
+// It inherits no handle.
+int RunInConsole(const char* mode, DWORD seconds, int count, char** arguments)
 {
     static CommandLine line;
     line.fits = true;
@@ -121,9 +124,12 @@ int RunWithoutWindow(DWORD seconds, int count, char** arguments)
     line.text[line.length] = '\0';
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
+    startup.dwFlags = std::strcmp(mode, "--hidden-console") == 0 ? STARTF_USESHOWWINDOW : 0;
+    startup.wShowWindow = SW_HIDE;
+    const DWORD flags = std::strcmp(mode, "--no-window") == 0 ? CREATE_NO_WINDOW : CREATE_NEW_CONSOLE;
     PROCESS_INFORMATION child = {};
-    if (!line.fits || !CreateProcessA(arguments[0], line.text, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                                      nullptr, &startup, &child)) {
+    if (!line.fits ||
+        !CreateProcessA(arguments[0], line.text, nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup, &child)) {
         std::fprintf(stderr, "editor_standin: cannot start %s (error %lu)\n", arguments[0], GetLastError());
         return 2;
     }
@@ -142,8 +148,8 @@ int RunWithoutWindow(DWORD seconds, int count, char** arguments)
 
 int main(int argc, char** argv)
 {
-    if (argc >= 4 && std::strcmp(argv[1], "--no-window") == 0)
-        return RunWithoutWindow(std::strtoul(argv[2], nullptr, 10), argc - 3, argv + 3);
+    if (argc >= 4 && (std::strcmp(argv[1], "--no-window") == 0 || std::strstr(argv[1], "-console")))
+        return RunInConsole(argv[1], std::strtoul(argv[2], nullptr, 10), argc - 3, argv + 3);
     if (argc == 3 && std::strcmp(argv[1], "--hold-desktop") == 0) {
         // Wine closes a desktop a second after its last window, and a program
         // started while it closes waits seconds for a new one.
@@ -153,7 +159,8 @@ int main(int argc, char** argv)
     }
     if (argc < 3 || argc > 4) {
         std::fprintf(stderr, "usage: editor_standin TITLE PROGRAM [ANSWER-AFTER-MS]\n"
-                             "       editor_standin --no-window SECONDS PROGRAM [ARGS...]\n");
+                             "       editor_standin --no-window|--shown-console|--hidden-console SECONDS PROGRAM "
+                             "[ARGS...]\n");
         return 2;
     }
     if (!ShowEditorWindow(argv[1])) {

@@ -1,0 +1,7 @@
+#include "console_hold.h"
+
+bool HoldsConsole(const ConsoleFacts& facts)
+{
+    return facts.inputIsConsole && facts.outputIsConsole && facts.windowVisible && facts.consoleProcesses == 1 &&
+           facts.session != 0 && !facts.reportInFile;
+}
