@@ -1,7 +1,7 @@
 // The check's reading as one line of JSON, for a program that gathers every
 // PC's answer. Field names and words are the guide's; "format" changes when
 // they do.
-#include <cstdio>
+#include <charconv>
 #include <cstring>
 
 #include "check_report.h"
@@ -9,8 +9,6 @@
 namespace {
 
 constexpr int kFormat = 1;
-constexpr std::uint32_t kString = 1, kExpandableString = 2, kMultiString = 7;
-constexpr std::int32_t kNotFound = 2;  // ERROR_FILE_NOT_FOUND: no value, so no type or size
 
 const char* const kOutcomeWords[] = {"notTried", "noKey", "keyNotOpened", "noValue", "valueNotRead", "valueTooLong",
                                      "empty", "tooLong", "absent", "taken"};
@@ -35,8 +33,8 @@ void Raw(Json& json, const char* text)
 
 void Number(Json& json, long long number)
 {
-    char text[24];
-    std::snprintf(text, sizeof text, "%lld", number);
+    char text[24] = {};
+    std::to_chars(text, text + sizeof text - 1, number);
     Raw(json, text);
 }
 
@@ -56,7 +54,8 @@ void String(Json& json, const char* text)
         if (wide[i] == u'"' || wide[i] == u'\\')
             letter[0] = '\\', letter[1] = static_cast<char>(wide[i]);
         else if (wide[i] < 0x20 || wide[i] > 0x7E)
-            std::snprintf(letter, sizeof letter, "\\u%04X", static_cast<unsigned>(wide[i]));
+            for (int digit = 0; digit < 6; ++digit)  // \u and four hexadecimal digits
+                letter[digit] = digit < 2 ? "\\u"[digit] : "0123456789ABCDEF"[wide[i] >> (20 - 4 * digit) & 15];
         Raw(json, letter);
     }
     Raw(json, "\"");
@@ -97,10 +96,12 @@ void WriteRecord(Json& json, const RecordReading& record, int row, const CheckSe
     Raw(json, ",\"error\":");
     error ? Number(json, error->result) : Raw(json, "null");
     Field(json, ",\"errorText\":", error ? error->aside : nullptr);
+    // Windows tells a value's type and size when it reads it, or finds it too long.
+    const bool sized = valueRead || record.outcome == Outcome::kTooLongValue;
     Raw(json, ",\"type\":");
-    read && read->result != kNotFound ? Number(json, read->type) : Raw(json, "null");
+    sized ? Number(json, read->type) : Raw(json, "null");
     Raw(json, ",\"size\":");
-    read && read->result != kNotFound ? Number(json, read->dataSize) : Raw(json, "null");
+    sized ? Number(json, read->dataSize) : Raw(json, "null");
     Field(json, ",\"value\":", valueRead ? read->answer : nullptr);
     Field(json, ",\"lostLetters\":", valueRead && read->aside[0] ? read->aside : nullptr);
     Field(json, ",\"program\":", hasProgram ? record.joined : nullptr);

@@ -16,10 +16,16 @@ void WriteText(const char* text, bool toStandardError)
         std::fputs(text, toStandardError ? stderr : stdout);
         return;
     }
-    static wchar_t wide[65536];  // as many characters as the report's storage has bytes
-    const int length = MultiByteToWideChar(CP_ACP, 0, text, -1, wide, sizeof wide / sizeof wide[0]);
-    DWORD written = 0;
-    WriteConsoleW(output, wide, length > 0 ? length - 1 : 0, &written, nullptr);
+    // As many characters as the text report's storage has bytes; a longer
+    // text, JSON, is ASCII and goes in pieces.
+    static wchar_t wide[65536];
+    for (std::size_t left = std::strlen(text); left > 0;) {
+        const int piece = static_cast<int>(left < sizeof wide / sizeof wide[0] ? left : sizeof wide / sizeof wide[0]);
+        const int length = MultiByteToWideChar(CP_ACP, 0, text, piece, wide, sizeof wide / sizeof wide[0]);
+        DWORD written = 0;
+        WriteConsoleW(output, wide, length > 0 ? length : 0, &written, nullptr);
+        text += piece, left -= piece;
+    }
 }
 
 namespace {
@@ -105,9 +111,11 @@ void ListLostLetters(const wchar_t* text, std::size_t length, char* letters, std
     }
 }
 
-void ListLostValueLetters(RegistryKey key, const char* valueName, char* letters, std::size_t capacity)
+void ListLostValueLetters(RegistryKey key, const char* valueName, char* letters, std::size_t capacity,
+                          char16_t* wide, std::size_t wideCapacity)
 {
     letters[0] = '\0';
+    wide[0] = u'\0';
     wchar_t name[256];
     if (!MultiByteToWideChar(CP_ACP, 0, valueName, -1, name, sizeof name / sizeof name[0]))
         return;
@@ -119,6 +127,12 @@ void ListLostValueLetters(RegistryKey key, const char* valueName, char* letters,
         (type != REG_SZ && type != REG_EXPAND_SZ && type != REG_MULTI_SZ))
         return;
     ListLostLetters(value, size / sizeof value[0], letters, capacity);
+    if (letters[0] == '\0')
+        return;
+    std::size_t length = 0;
+    for (; length + 1 < wideCapacity && length < size / sizeof value[0] && value[length] != L'\0'; ++length)
+        wide[length] = static_cast<char16_t>(value[length]);
+    wide[length] = u'\0';
 }
 
 void ListLostTitleLetters(WindowHandle window, char* letters, std::size_t capacity)
@@ -157,6 +171,96 @@ void ReadCurrentFolder(char* folder, unsigned int capacity)
     const DWORD length = GetCurrentDirectoryA(capacity, folder);
     if (length == 0 || length >= capacity)
         folder[0] = '\0';
+}
+
+void ExpandText(const char* text, char* expanded, std::size_t capacity)
+{
+    const DWORD length = ExpandEnvironmentStringsA(text, expanded, static_cast<DWORD>(capacity));
+    if (length == 0 || length > capacity)
+        expanded[0] = '\0';
+}
+
+std::int32_t ReadFolder(const char* folder, bool (*visit)(const char* name, bool isFolder, void* context),
+                        void* context)
+{
+    char pattern[2 * MAX_PATH];
+    const std::size_t length = std::strlen(folder);
+    if (length + 3 > sizeof pattern)
+        return ERROR_FILENAME_EXCED_RANGE;
+    std::memcpy(pattern, folder, length);
+    std::memcpy(pattern + length, length > 0 && folder[length - 1] == '\\' ? "*" : "\\*", 3);
+    WIN32_FIND_DATAA entry;
+    const HANDLE search = FindFirstFileA(pattern, &entry);
+    if (search == INVALID_HANDLE_VALUE)
+        return static_cast<std::int32_t>(GetLastError());
+    do {
+        const bool dots = entry.cFileName[0] == '.' &&
+                          (entry.cFileName[1] == '\0' || (entry.cFileName[1] == '.' && entry.cFileName[2] == '\0'));
+        // A junction or link is not entered: it may lead back up, or off this drive.
+        const bool isFolder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+                              (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+        if (!dots && !visit(entry.cFileName, isFolder, context))
+            break;
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+    return ERROR_SUCCESS;
+}
+
+bool IsLocalPath(const char* path)
+{
+    const char root[] = {path[0], ':', '\\', '\0'};
+    const bool drive = path[0] != '\0' && path[1] == ':';
+    const bool share = (path[0] == '\\' || path[0] == '/') && (path[1] == '\\' || path[1] == '/');
+    return !share && GetDriveTypeA(drive ? root : nullptr) == DRIVE_FIXED;
+}
+
+std::uint32_t ReadMilliseconds()
+{
+    return GetTickCount();
+}
+
+int FindWideProgram(const char16_t* folder, const char* subpath, char* shortFolder, std::size_t capacity)
+{
+    shortFolder[0] = '\0';
+    wchar_t path[2 * MAX_PATH];
+    std::size_t length = 0;
+    bool backslash = false;
+    for (; folder[length] != u'\0' && length < MAX_PATH; ++length)
+        backslash = backslash || folder[length] == u'\\';
+    for (std::size_t i = 0; i < length; ++i)
+        path[i] = static_cast<wchar_t>(folder[i]);
+    // Joined as the locator joins, the subpath being ASCII.
+    const wchar_t separator = backslash ? L'\\' : L'/';
+    if (length > 0 && path[length - 1] != separator)
+        path[length++] = separator;
+    for (const char* c = subpath; *c != '\0'; ++c)
+        path[length++] = static_cast<wchar_t>(*c);
+    path[length] = L'\0';
+    if (GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES)
+        return 0;
+    wchar_t longFolder[MAX_PATH + 1];
+    std::size_t i = 0;
+    for (; folder[i] != u'\0' && i < MAX_PATH; ++i)
+        longFolder[i] = static_cast<wchar_t>(folder[i]);
+    longFolder[i] = L'\0';
+    wchar_t shortName[MAX_PATH];
+    const DWORD shortLength = GetShortPathNameW(longFolder, shortName, MAX_PATH);
+    BOOL lost = FALSE;
+    if (shortLength == 0 || shortLength >= MAX_PATH ||
+        !WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, shortName, -1, shortFolder, static_cast<int>(capacity),
+                             nullptr, &lost) || lost) {
+        shortFolder[0] = '\0';
+        return 2;
+    }
+    return 1;
+}
+
+std::size_t WidenText(const char* text, char16_t* wide, std::size_t capacity)
+{
+    static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 units on Windows");
+    const int units = MultiByteToWideChar(CP_ACP, 0, text, -1, reinterpret_cast<wchar_t*>(wide),
+                                          static_cast<int>(capacity));
+    return units > 0 ? static_cast<std::size_t>(units - 1) : 0;
 }
 
 bool IsWow64()
@@ -236,6 +340,12 @@ extern const CheckOperations Win32CheckOperations = {
     ListLostTitleLetters,
     ReadErrorText,
     ReadFullPath,
+    ExpandText,
+    ReadFolder,
+    IsLocalPath,
+    ReadMilliseconds,
+    FindWideProgram,
+    WidenText,
 };
 
 void ReadCheckSetting(CheckSetting& setting)
@@ -273,16 +383,21 @@ void ListLostTitleArgumentLetters(char* letters, std::size_t capacity)
     LocalFree(arguments);
 }
 
-bool WriteReportFile(const char* path, const char* text)
+bool WriteReportFile(const char* path, const char* text, bool unicode)
 {
     static wchar_t wide[65536];  // as many characters as the report's storage has bytes
     const int length = static_cast<int>(std::strlen(text));
-    const int units = length > 0 ? MultiByteToWideChar(CP_ACP, 0, text, length, wide, sizeof wide / sizeof wide[0]) : 0;
-    if (length > 0 && units == 0)
+    const int units =
+        unicode && length > 0 ? MultiByteToWideChar(CP_ACP, 0, text, length, wide, sizeof wide / sizeof wide[0]) : 0;
+    if (unicode && length > 0 && units == 0)
         return false;
     const HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
+    if (!unicode) {
+        const bool written = WriteAll(file, text, static_cast<DWORD>(length));
+        return CloseHandle(file) && written;
+    }
     const unsigned char byteOrderMark[] = {0xFF, 0xFE};
     bool written = WriteAll(file, byteOrderMark, sizeof byteOrderMark);
     for (int start = 0, end = 0; written && start < units; start = end + 1) {

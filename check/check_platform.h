@@ -12,7 +12,8 @@ void WriteText(const char* text, bool toStandardError);
 // Writes the text to a new file as UTF-16LE with a byte-order mark and CRLF
 // line ends, which cmd's type, Notepad and PowerShell's Get-Content all read
 // right whatever their code page. False when it cannot be written.
-bool WriteReportFile(const char* path, const char* text);
+// As unicode false, the text's bytes as they are: JSON, which is ASCII.
+bool WriteReportFile(const char* path, const char* text, bool unicode);
 
 // The folder, code page, user, session, elevation and virtualization.
 void ReadCheckSetting(CheckSetting& setting);

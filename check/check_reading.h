@@ -5,6 +5,9 @@
 #include "launch_sequence.h"
 #include "recording_operations.h"
 
+// The value types that hold text.
+constexpr std::uint32_t kString = 1, kExpandableString = 2, kMultiString = 7;
+
 // The records as a person names them, in the order they are tried.
 extern const char* const kRecordNames[6];
 

@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr std::uint32_t kString = 1, kExpandableString = 2, kMultiString = 7;
 
 // Room kept for the verdict line, so that no registry can push it out.
 constexpr std::size_t kVerdictRoom = 2200;
@@ -282,7 +281,8 @@ void AppendFound(ReportText& report, const DncSearch& search, const CheckSetting
         AppendShown(report, root);
         Append(report, {" two folders deep"});
     }
-    Append(report, {", ", Number(search.foldersRead).text, " folders read"});
+    if (search.foldersRead > 0)
+        Append(report, {", folders read: ", Number(search.foldersRead).text});
     if (search.foldersDenied > 0)
         Append(report, {", ", Number(search.foldersDenied).text, " not readable and skipped"});
     Append(report, {search.stopped ? "; stopped at its bound, so not everywhere\n" : "\n"});

@@ -4,7 +4,6 @@
 
 namespace {
 
-constexpr std::uint32_t kMultiString = 7;
 constexpr std::int32_t kNotFound = 2;  // ERROR_FILE_NOT_FOUND
 // Answered for the fixed record alone; never sent to Windows.
 constexpr RegistryKey kFixedKey = 0x4B44;
@@ -75,7 +74,7 @@ void SearchValue(const CallLog& log, DncSearch& search, int row, const RecordedC
         const bool other = string != read.answer;
         if (other && (read.type != kMultiString || string[0] == '\0'))
             break;
-        char expanded[MAX_PATH] = {}, trimmed[MAX_PATH], trimmedExpanded[MAX_PATH];
+        char expanded[MAX_PATH] = "", trimmed[MAX_PATH], trimmedExpanded[MAX_PATH];
         if (other)
             TryFolder(log, search, row, string, FoundBy::kOtherString);
         if (std::strchr(string, '%'))
@@ -89,7 +88,7 @@ void SearchValue(const CallLog& log, DncSearch& search, int row, const RecordedC
     }
     if (read.wide[0] == u'\0')
         return;
-    char shortFolder[MAX_PATH] = {};
+    char shortFolder[MAX_PATH];
     const int wide = log.check->FindWideProgram(read.wide, kDncCandidates[row].programSubpath, shortFolder,
                                                 sizeof shortFolder);
     if (wide == 1)

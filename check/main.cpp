@@ -10,7 +10,7 @@
 namespace {
 
 const char kUsage[] =
-    "usage: kdnclaunch-check [--title TEXT | --wait SECONDS] [--out FILE]\n"
+    "usage: kdnclaunch-check [--title TEXT | --wait SECONDS] [--json] [--out FILE]\n"
     "Runs kdnclaunch's own steps and tells what kdnclaunch would do on this PC:\n"
     "which install record leads to KORVANT DNC, and what DNC would be handed.\n"
     "It starts nothing, shows no box and changes nothing.\n"
@@ -21,6 +21,8 @@ const char kUsage[] =
     "                mark, which cmd's type, Notepad and PowerShell's Get-Content\n"
     "                read right; only its last line, the verdict, goes to\n"
     "                standard output\n"
+    "  --json        the same facts as one line of JSON in ASCII, for a program\n"
+    "                that gathers every PC's answer; with --out, into FILE as is\n"
     "  --help, /?    this text\n"
     "With neither --title nor --wait, no window is in front, as when a\n"
     "deployment tool starts it.\n"
@@ -34,6 +36,7 @@ struct CheckOptions {
     const char* title;  // null: none given
     int waitSeconds;    // below 0: no wait
     const char* out;    // null: the whole report to standard output
+    bool json;
     bool help;
 };
 
@@ -44,6 +47,8 @@ bool ReadOptions(int argc, char** argv, CheckOptions& options)
         const bool windowChosen = options.title || options.waitSeconds >= 0;
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "/?") == 0) {
             options.help = true;
+        } else if (std::strcmp(argv[i], "--json") == 0 && !options.json) {
+            options.json = true;
         } else if (std::strcmp(argv[i], "--out") == 0 && i + 1 < argc && !options.out) {
             options.out = argv[++i];
         } else if (std::strcmp(argv[i], "--title") == 0 && i + 1 < argc && !windowChosen) {
@@ -73,13 +78,14 @@ const char* LastLine(const char* text)
 }
 
 // The exit code: the verdict's, or 2 when the report file cannot be written.
-int WriteReport(const char* text, const char* out, int verdict)
+// The output is the text report or the JSON; the verdict is the text's last line.
+int WriteReport(const char* output, const char* text, const char* out, bool json, int verdict)
 {
     if (!out) {
-        WriteText(text, false);
+        WriteText(output, false);
         return verdict;
     }
-    if (!WriteReportFile(out, text)) {
+    if (!WriteReportFile(out, output, !json)) {
         WriteText("kdnclaunch-check: cannot write ", true);
         WriteText(out, true);
         WriteText("\n", true);
@@ -93,7 +99,7 @@ int WriteReport(const char* text, const char* out, int verdict)
 
 int main(int argc, char** argv)
 {
-    CheckOptions options = {nullptr, -1, nullptr, false};
+    CheckOptions options = {nullptr, -1, nullptr, false, false};
     if (!ReadOptions(argc, argv, options)) {
         WriteText(kUsage, true);
         return 2;
@@ -119,10 +125,20 @@ int main(int argc, char** argv)
 
     static CheckSetting setting;
     ReadCheckSetting(setting);
+    static CheckReading reading;
+    ReadCheckRun(RecordedCalls, reading);
+    SearchDncPrograms(RecordedCalls, reading);
     static char text[65536];
-    ReportText report = {text, sizeof text, 0, 0};
-    const int verdict = WriteCheckReport(RecordedCalls, setting, report);
-    const int exitCode = WriteReport(report.text, options.out, verdict);
+    ReportText report = {text, sizeof text, 0, 0, false};
+    const int verdict = WriteCheckReport(reading, setting, report);
+    // Room for the longest JSON: every byte of every text a \u escape.
+    static char json[262144];
+    ReportText machine = {json, sizeof json, 0, 0, false};
+    if (options.json && !WriteCheckJson(reading, setting, Win32CheckOperations, machine)) {
+        WriteText("kdnclaunch-check: the JSON report does not fit its storage\n", true);
+        return 2;
+    }
+    const int exitCode = WriteReport(options.json ? json : text, text, options.out, options.json, verdict);
     HoldOwnConsole(options.out != nullptr);
     return exitCode;
 }

@@ -66,6 +66,7 @@ TEST(RunLauncher, LaunchesTheFirstSoundRowWithTheDocument)
     // A read fails on a value too long for its buffer; a joined path too long is never searched.
     enum { kSound, kOpenFails, kReadFails, kProgramMissing, kEmptyValue, kTooLong, kKinds };
     const auto program = [](int row) { return "C:\\Row" + std::to_string(row) + "\\" + kRecords[row].programSubpath; };
+    writesJson = false;
     for (const auto& [title, parameters, message] : cases) {
         for (int mix = 0; mix < kKinds * kKinds * kKinds * kKinds * kKinds * kKinds; ++mix) {
             SCOPED_TRACE(title + ", mix " + std::to_string(mix));

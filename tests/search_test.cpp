@@ -39,47 +39,46 @@ TEST(SearchDncPrograms, FindsKdncBehindEachWrongValueAndProvesTheFix)
                         w.expanded["%ProgramFiles%\\Halvorne\\KORVANT"] = kPf86 + "\\Halvorne\\KORVANT";
                         w.found.insert(kPf86 + "\\Halvorne\\KORVANT" + kR2Max); },
          "   3. R2 Max: " + kPf86 + "\\Halvorne\\KORVANT" + kR2Max + ", from the value with %...% expanded\n" + kReg +
-         "R2 Max\\Install Information\" /v Path /t REG_SZ /d \"" + kPf86 + "\\Halvorne\\KORVANT\" /f /reg:32\n" + searched +
-         ", 0 folders read\n"},
+         "R2 Max\\Install Information\" /v Path /t REG_SZ /d \"" + kPf86 + "\\Halvorne\\KORVANT\" /f /reg:32\n" + searched + "\n"},
         {[](World& w) { w.Install(4, "C:\\KORVANT\\ ."), w.found.insert("C:\\KORVANT\\KorvR2\\KDNC\\kdnc.exe"); },
          "   5. R2 Basic: C:\\KORVANT\\KorvR2\\KDNC\\kdnc.exe, from the value without its trailing blanks, dots or "
          "enclosing quotes\n" + kReg + "R2 Basic\\Install Information\" /v Path /t REG_SZ /d \"C:\\KORVANT\\\\\" /f "
-         "/reg:32\n" + searched + ", 0 folders read\n"},  // a backslash before the quote, doubled
+         "/reg:32\n" + searched + "\n"},  // a backslash before the quote, doubled
         {[](World& w) { w.Install(1, std::string("C:\\A\0C:\\B\0\0", 10)), w.type = 7;
                         w.found.insert("C:\\B" + kR2Max); },
          "   2. R2 Max uninstall: C:\\B" + kR2Max + ", from another string of the multi-string\n      reg add \"HKLM\\"
          "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{E6A3F519-0B72-4C8D-9D45-71B8C02F6A93}\" /v "
-         "InstallLocation /t REG_SZ /d \"C:\\B\" /f /reg:32\n" + searched + ", 0 folders read\n"},
+         "InstallLocation /t REG_SZ /d \"C:\\B\" /f /reg:32\n" + searched + "\n"},
         {[](World& w) { w.Install(5, "C:\\??\\K"), w.lostValueLetters = "U+0421 as ? U+0442 as ?", w.wideValue = u"C:\\Ст\\K";
                         w.wideProgram = 1, w.shortFolder = "C:\\CT~1\\K", w.found.insert("C:\\CT~1\\K\\KorvR1\\KDNC\\kdnc.exe"); },
          "   6. R1: C:\\CT~1\\K\\KorvR1\\KDNC\\kdnc.exe, from the folder's short name\n" + kReg + "R1\\Install "
-         "Information\" /v Path /t REG_SZ /d \"C:\\CT~1\\K\" /f /reg:32\n" + searched + ", 0 folders read\n"},
+         "Information\" /v Path /t REG_SZ /d \"C:\\CT~1\\K\" /f /reg:32\n" + searched + "\n"},
         {[](World& w) { w.Install(5, "C:\\??\\K"), w.lostValueLetters = "U+0421 as ?", w.wideValue = u"C:\\Ст\\K";
                         w.wideProgram = 2; },
          "   6. R1: C:\\??\\K\\KorvR1\\KDNC\\kdnc.exe, from the value read in UTF-16\n      no value can help: code page "
          "932 cannot spell its folder, which has no short name it can; install KORVANT into a folder named in letters "
-         "of that code page, or set the system locale to one that has them\n" + searched + ", 0 folders read\n"},
+         "of that code page, or set the system locale to one that has them\n" + searched + "\n"},
         {InstallRoots,  // no record at all; the uppercase of a folder's name does not matter
          "   6. R1: " + kPf86 + "\\Halvorne\\KORVANT\\KorvR1\\KDNC\\kdnc.exe, under an install root\n" + kReg +
          "R1\\Install Information\" /v Path /t REG_SZ /d \"" + kPf86 + "\\Halvorne\\KORVANT\" /f /reg:32\n" + roots +
-         "4 folders read\n"},
+         "folders read: 4\n"},
         {[](World& w) { InstallRoots(w), w.Install(5, ""), w.openErrors[kRecords[5].keyPath] = 5; },
          "   6. R1: " + kPf86 + "\\Halvorne\\KORVANT\\KorvR1\\KDNC\\kdnc.exe, under an install root\n      kdnclaunch would "
-         "not take it even so: its record cannot be read as it stands (see above)\n" + roots + "4 folders read\n"},
+         "not take it even so: its record cannot be read as it stands (see above)\n" + roots + "folders read: 4\n"},
         {[](World& w) { InstallRoots(w), w.Install(3, "C:\\Old"), w.unreadable.insert(kPf86 + "\\Halvorne\\Other");
                         w.found.insert(kPf86 + "\\Halvorne\\KORVANT\\KorvR2\\KDNC\\kdnc.exe"); },
          "   6. R1: " + kPf86 + "\\Halvorne\\KORVANT\\KorvR1\\KDNC\\kdnc.exe, under an install root\n" + kReg + "R1\\Install "
          "Information\" /v Path /t REG_SZ /d \"" + kPf86 + "\\Halvorne\\KORVANT\" /f /reg:32\n   4. R2: " + kPf86 +
          "\\Halvorne\\KORVANT\\KorvR2\\KDNC\\kdnc.exe, under an install root\n" + kReg + "R2\\Install Information\" /v "
          "Path /t REG_SZ /d \"" + kPf86 + "\\Halvorne\\KORVANT\" /f /reg:32\n" + roots +
-         "4 folders read, 1 not readable and skipped\n"},  // two programs; R2's record, which has a key, over R2 Basic
+         "folders read: 4, 1 not readable and skipped\n"},  // two programs; R2's record, which has a key, over R2 Basic
         {[](World& w) { InstallRoots(w), w.Install(2, "%X%"), w.type = 2, w.expanded["%X%"] = "",
-                        w.expanded["%ProgramFiles%"] = "\\\\server\\share", w.tick = 1500; },  // expands to nothing
-         "   6. R1: " + kPf86 + "\\Halvorne\\KORVANT\\KorvR1\\KDNC\\kdnc.exe, under an install root\n" + kReg +
-         "R1\\Install Information\" /v Path /t REG_SZ /d \"" + kPf86 + "\\Halvorne\\KORVANT\" /f /reg:32\n" + roots +
-         "3 folders read; stopped at its bound, so not everywhere\n"},
-        {[](World& w) { w.Install(0, "C:\\DNC "); },  // nothing where the value points, nor under any root
-         "   none found\n" + searched + ", 0 folders read\n"},
+                        w.expanded["%ProgramFiles%"] = "\\\\server\\share", w.tick = 2500; },  // expands to nothing
+         "   none found\n" + roots + "folders read: 1; stopped at its bound, so not everywhere\n"},  // 5 s on the next
+        {[](World& w) { w.Install(0, "C:\\DNC "), w.expanded = {{"%ProgramW6432%", "C:\\A"}, {"%ProgramFiles(x86)%",
+                        "C:\\B"}, {"%ProgramFiles%", "C:\\C"}}; },  // nothing where the value points, nor under any root
+         "   none found\n" + searched + "; C:\\A two folders deep; C:\\B two folders deep; C:\\C two folders deep, "
+         "folders read: 3\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.lines);
@@ -90,7 +89,10 @@ TEST(SearchDncPrograms, FindsKdncBehindEachWrongValueAndProvesTheFix)
         // The JSON's first find and its fix, as the text gives them.
         const std::size_t at = c.lines.find(": ") + 2, fix = c.lines.find("reg add"), end = c.lines.find('\n', fix);
         const std::string program = c.lines.substr(at, c.lines.find(", ", at) - at);
-        const std::string found = "\"found\":[{\"record\":" + c.lines.substr(3, 1) + ",\"program\":\"" + Escaped(program);
+        std::string found = "\"found\":[{\"record\":" + c.lines.substr(3, 1) + ",\"program\":\"" + Escaped(program);
+        for (const auto& [phrase, word] : {std::pair("expanded\n", "expanded"), {"quotes\n", "trimmed"}, {"string\n",
+                 "otherString"}, {"name\n", "shortName"}, {"UTF-16\n", "lostLetters"}, {"root\n", "installRoot"}})
+            found += c.lines.find(phrase) < c.lines.find("\n   ") ? std::string("\",\"from\":\"") + word : "";
         EXPECT_EQ(checked.json.find(found) == std::string::npos, c.lines.find("   none found") == 0) << checked.json;
         if (fix == std::string::npos || fix > c.lines.find("\n   ", 4))
             continue;
@@ -114,17 +116,23 @@ TEST(SearchDncPrograms, FindsKdncBehindEachWrongValueAndProvesTheFix)
 TEST(SearchDncPrograms, StaysWithinItsBounds)
 {
     World scripted;
-    InstallRoots(scripted);
-    for (int i = 0; i < kMostFoldersRead; ++i)
+    scripted.expanded["%ProgramFiles%"] = kPf86;
+    for (int i = 0; i < kMostFoldersRead; ++i) {
+        const std::string vendor = kPf86 + "\\V" + std::to_string(i);
         scripted.folders[kPf86].push_back({"V" + std::to_string(i), true});
+        if (i <= kMostFound)  // one program more than are kept
+            scripted.folders[vendor] = {{"kdnc.exe", false}}, scripted.found.insert(vendor + "\\kdnc.exe");
+    }
     const Checked checked = RunCheck(scripted);
+    EXPECT_EQ(checked.report.find("   1. DNC: " + kPf86 + "\\V" + std::to_string(kMostFound - 1) + "\\kdnc.exe, under"),
+              checked.report.rfind("   1. DNC: "));
     EXPECT_EQ(world.foldersRead.size(), std::size_t(kMostFoldersRead));
-    EXPECT_NE(checked.report.find(", 20000 folders read; stopped at its bound"), std::string::npos);
+    EXPECT_NE(checked.report.find(", folders read: 20000; stopped at its bound"), std::string::npos);
     EXPECT_NE(checked.json.find("\"foldersRead\":20000,\"foldersDenied\":0,\"stopped\":true}"), std::string::npos);
     static CheckReading reading;
     ReadCheckRun(RecordedCalls, reading);
     SearchDncPrograms(RecordedCalls, reading);
-    static char text[4096];
+    static char text[65536];
     for (const std::size_t capacity : {checked.json.size(), checked.json.size() + 1}) {
         ReportText json = {text, capacity, 0, 0};
         EXPECT_EQ(WriteCheckJson(reading, kSetting, kCheckWorld, json), capacity > checked.json.size());
@@ -133,3 +141,38 @@ TEST(SearchDncPrograms, StaysWithinItsBounds)
 }
 
 } // namespace
+
+// The JSON for two worlds, field by field, beside the text's own words for the same facts.
+TEST(WriteCheckJson, SaysWhatTheTextSays)
+{
+    World run = {kFull + "C:\\NC\\a.nc]", {}, {"C:\\NC\\a.nc", "C:\\P\\KorvR2\\KDNC\\kdnc.exe"}}, mixed;
+    run.Install(1, std::string(236, 'd')), run.Install(2, "%P%\\x"), run.Install(3, "C:\\P"), run.type = 2;
+    mixed.Install(0, "");
+    mixed.Install(1, std::string(300, 'v'));
+    for (int row = 2; row < 6; ++row)
+        mixed.Install(row, "C:\\\x81\\");
+    mixed.openErrors[kRecords[3].keyPath] = 5, mixed.readErrors[kRecords[4].keyPath] = 5;
+    mixed.readErrors[kRecords[5].keyPath] = 2, mixed.lostValueLetters = "U+0416 as ?";
+    const std::string expected[] = {
+        R"({"format":1,"check":"","runBy":{"user":"PC\\op","session":1,"elevated":false,"virtualized":true,"service":false},"currentFolder":"C:\\Work","codePage":932,"registryView":"wow64","records":[)"
+        R"({"record":1,"name":"DNC","key":"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{4D81C2A7-3E95-4B06-8F1A-9C27E5B3D640}","valueName":"InstallLocation","outcome":"noKey","error":null,"errorText":null,"type":null,"size":null,"value":null,"lostLetters":null,"program":null,"searchedAs":null,"notes":[]},)"
+        R"({"record":2,"name":"R2 Max uninstall","key":"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{E6A3F519-0B72-4C8D-9D45-71B8C02F6A93}","valueName":"InstallLocation","outcome":"tooLong","error":null,"errorText":null,"type":2,"size":236,"value":")" + std::string(236, 'd') + R"(","lostLetters":null,"program":")" + std::string(236, 'd') + R"(/KorvR2max\\KDNC\\kdnc.exe","searchedAs":null,"notes":["notExpanded","relative"]},)"
+        R"({"record":3,"name":"R2 Max","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2 Max\\Install Information","valueName":"Path","outcome":"absent","error":null,"errorText":null,"type":2,"size":5,"value":"%P%\\x","lostLetters":null,"program":"%P%\\x\\KorvR2max\\KDNC\\kdnc.exe","searchedAs":"C:\\Work\\%P%\\x\\KorvR2max\\KDNC\\kdnc.exe","notes":["notExpanded","relative"]},)"
+        R"({"record":4,"name":"R2","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2\\Install Information","valueName":"Path","outcome":"taken","error":null,"errorText":null,"type":2,"size":4,"value":"C:\\P","lostLetters":null,"program":"C:\\P\\KorvR2\\KDNC\\kdnc.exe","searchedAs":"C:\\Work\\C:\\P\\KorvR2\\KDNC\\kdnc.exe","notes":["notExpanded"]},)"
+        R"({"record":5,"name":"R2 Basic","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2 Basic\\Install Information","valueName":"Path","outcome":"notTried","error":null,"errorText":null,"type":null,"size":null,"value":null,"lostLetters":null,"program":null,"searchedAs":null,"notes":[]},)"
+        R"({"record":6,"name":"R1","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R1\\Install Information","valueName":"Path","outcome":"notTried","error":null,"errorText":null,"type":null,"size":null,"value":null,"lostLetters":null,"program":null,"searchedAs":null,"notes":[]}],)"
+        R"("window":{"title":"Predator CNC Editor for KORVANT - [C:\\NC\\a.nc]","lostLetters":null},"document":{"path":"C:\\NC\\a.nc","outcome":"present"},"verdict":{"exitCode":0,"start":"C:\\P\\KorvR2\\KDNC\\kdnc.exe","parameters":"\"C:\\NC\\a.nc\"","warning":null},"search":{"ran":false,"roots":[],"foldersRead":0,"foldersDenied":0,"stopped":false},"found":[]})",
+        R"({"format":1,"check":"","runBy":{"user":"PC\\op","session":1,"elevated":false,"virtualized":true,"service":false},"currentFolder":"C:\\Work","codePage":932,"registryView":"wow64","records":[)"
+        R"({"record":1,"name":"DNC","key":"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{4D81C2A7-3E95-4B06-8F1A-9C27E5B3D640}","valueName":"InstallLocation","outcome":"empty","error":null,"errorText":null,"type":1,"size":0,"value":"","lostLetters":"U+0416 as ?","program":null,"searchedAs":null,"notes":[]},)"
+        R"({"record":2,"name":"R2 Max uninstall","key":"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{E6A3F519-0B72-4C8D-9D45-71B8C02F6A93}","valueName":"InstallLocation","outcome":"valueTooLong","error":null,"errorText":null,"type":1,"size":300,"value":null,"lostLetters":null,"program":null,"searchedAs":null,"notes":[]},)"
+        R"({"record":3,"name":"R2 Max","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2 Max\\Install Information","valueName":"Path","outcome":"absent","error":null,"errorText":null,"type":1,"size":5,"value":"C:\\\u0081\\","lostLetters":"U+0416 as ?","program":"C:\\\u0081\\KorvR2max\\KDNC\\kdnc.exe","searchedAs":"C:\\Work\\C:\\\u0081\\KorvR2max\\KDNC\\kdnc.exe","notes":["trailByteSeparator"]},)"
+        R"({"record":4,"name":"R2","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2\\Install Information","valueName":"Path","outcome":"keyNotOpened","error":5,"errorText":"Access is denied.","type":null,"size":null,"value":null,"lostLetters":null,"program":null,"searchedAs":null,"notes":[]},)"
+        R"({"record":5,"name":"R2 Basic","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2 Basic\\Install Information","valueName":"Path","outcome":"valueNotRead","error":5,"errorText":"Access is denied.","type":null,"size":null,"value":null,"lostLetters":null,"program":null,"searchedAs":null,"notes":[]},)"
+        R"({"record":6,"name":"R1","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R1\\Install Information","valueName":"Path","outcome":"noValue","error":null,"errorText":null,"type":null,"size":null,"value":null,"lostLetters":null,"program":null,"searchedAs":null,"notes":[]}],)"
+        R"("window":{"title":null,"lostLetters":null},"document":{"path":null,"outcome":"none"},"verdict":{"exitCode":1,"start":null,"parameters":null,"warning":""},"search":{"ran":true,"roots":[],"foldersRead":0,"foldersDenied":0,"stopped":false},"found":[]})"};
+    for (int i = 0; i < 2; ++i) {
+        std::string json = RunCheck(i == 0 ? run : mixed).json;
+        const std::size_t version = json.find("\"check\":\"") + 9;
+        EXPECT_EQ(json.erase(version, json.find('"', version) - version), expected[i] + "\n");
+    }
+}

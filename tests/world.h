@@ -58,6 +58,7 @@ struct World {
     void Install(int row, std::string bytes) { registry[kRecords[row].keyPath] = {kRecords[row].valueName, bytes}; }
 } world;  // the world of the case under way
 bool checking = false;  // the check, unlike the launcher, asks a value's type
+bool writesJson = true;  // the whole-run mix, which pins only the verdict, goes faster without
 
 // A close may only close the one handle open; what it answers goes unread.
 bool Closes(std::uintptr_t handle) { return handle != 0 && handle == std::exchange(world.open, 0); }
@@ -188,7 +189,7 @@ Checked RunCheck(World scripted, const CheckSetting& setting = kSetting, std::si
     ReportText report = {text, capacity, 0, 0}, machine = {json, sizeof json, 0, 0};
     const int verdict = WriteCheckReport(reading, setting, report);
     EXPECT_TRUE(report.length < capacity && text[report.length] == '\0') << "past its storage";
-    EXPECT_TRUE(WriteCheckJson(reading, setting, kCheckWorld, machine));
+    EXPECT_TRUE(!writesJson || WriteCheckJson(reading, setting, kCheckWorld, machine));
     return {verdict, std::string(text, report.length), std::string(json, machine.length)};
 }
 
