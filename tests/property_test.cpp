@@ -30,6 +30,10 @@ struct Scenario {
     CheckSetting setting;
     std::size_t capacity;
     std::optional<std::string> given;  // a title from the command line
+    Checked Run(std::size_t room) const
+    {
+        return RunCheck(world, setting, room, given ? given->c_str() : nullptr, given ? "" : nullptr);
+    }
 };
 
 Scenario MakeScenario(std::uint64_t seed)
@@ -66,23 +70,15 @@ Scenario MakeScenario(std::uint64_t seed)
     CopyText(s.setting.user, sizeof s.setting.user, g.Bytes(255).c_str());
     CopyText(s.setting.currentFolder, sizeof s.setting.currentFolder, g.Bytes(259).c_str());
     s.setting.session = g.Below(3), s.setting.wow64 = g.Below(2), s.setting.virtualized = g.Below(2);
-    s.setting.system = g.Below(2), s.setting.elevated = g.Below(2);
-    if (g.Below(3) == 0)
-        s.capacity = 2300 + g.Below(6000);
+    s.setting.system = g.Below(2), s.setting.elevated = g.Below(2), s.capacity = g.Below(3) ? 65536 : 2300 + g.Below(6000);
     return s;
-}
-
-Checked Run(const Scenario& s, std::size_t capacity)
-{
-    return RunCheck(s.world, s.setting, capacity, s.given ? s.given->c_str() : nullptr, s.given ? "" : nullptr);
 }
 
 // The properties every world must keep; each names what broke.
 void CheckWorld(std::uint64_t seed)
 {
     const Scenario s = MakeScenario(seed);
-    const Checked checked = Run(s, s.capacity);
-    const Checked whole = Run(s, 65536);
+    const Checked checked = s.Run(s.capacity), whole = s.Run(65536);
     world = s.world;
     if (s.given)
         world.title = s.given->substr(0, 259);
@@ -138,13 +134,12 @@ void CheckWorld(std::uint64_t seed)
 
 TEST(CheckProperties, HoldInRandomWorlds)
 {
-    const char* seedText = std::getenv("KDNC_SEED");
-    const char* worldsText = std::getenv("KDNC_WORLDS");
-    const std::uint64_t first = seedText ? std::strtoull(seedText, nullptr, 10) : 20261208;
-    const std::uint64_t worlds = worldsText ? std::strtoull(worldsText, nullptr, 10) : 1500;
-    for (std::uint64_t seed = first; seed < first + worlds && !HasFailure(); ++seed) {
-        SCOPED_TRACE("replay with KDNC_SEED=" + std::to_string(seed) + " KDNC_WORLDS=1");
-        CheckWorld(seed);
+    const char *seed = std::getenv("KDNC_SEED"), *count = std::getenv("KDNC_WORLDS");
+    const std::uint64_t first = seed ? std::strtoull(seed, nullptr, 10) : 20261208;
+    const std::uint64_t worlds = count ? std::strtoull(count, nullptr, 10) : 1500;
+    for (std::uint64_t n = first; n < first + worlds && !HasFailure(); ++n) {
+        SCOPED_TRACE("replay with KDNC_SEED=" + std::to_string(n) + " KDNC_WORLDS=1");
+        CheckWorld(n);
     }
 }
 
