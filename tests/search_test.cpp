@@ -106,15 +106,19 @@ TEST(SearchDncPrograms, FindsKdncBehindEachWrongValueAndProvesTheFix)
             roots += (roots.back() == '[' ? "\"" : ",\"") + Escaped(c.lines.substr(root, end - root)) + "\"";
         }
         EXPECT_NE(checked.json.find(roots + "]"), std::string::npos) << roots;
-        if (fix != c.lines.find('\n') + 7)  // the first program has no fix
+        const std::string record = c.lines.substr(3, 1) + c.lines.substr(5, c.lines.find(": ") - 5);  // "3 R2 Max"
+        if (fix != c.lines.find('\n') + 7) {  // the first program has no fix
+            EXPECT_TRUE(c.lines.find("   none found") == 0 || checked.LastLine().find("; kdnc.exe is at \"" + program +
+                        "\", which no record can lead to (") != std::string::npos);
             continue;
+        }
         const std::size_t folder = c.lines.find("/d \"") + 4;
         std::string value = c.lines.substr(folder, c.lines.find("\" /f", folder) - folder);
         if (value.size() > 2 && value.substr(value.size() - 2) == "\\\\")
             value.pop_back();
         EXPECT_NE(checked.json.find(",\"folder\":\"" + Escaped(value) + "\",\"fix\":\"" +
                                     Escaped(c.lines.substr(fix, end - fix)) + "\"}"), std::string::npos);
-        EXPECT_NE(checked.LastLine().find("; kdnc.exe is at \"" + program + "\", fix record " + c.lines.substr(3, 1)),
+        EXPECT_NE(checked.LastLine().find("; kdnc.exe is at \"" + program + "\", fix record " + record + " ("),
                   std::string::npos);
         // Applied as written, the fix leads the launcher's own run to that program.
         world = scripted;
