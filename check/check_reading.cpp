@@ -100,11 +100,8 @@ bool IsAbsolute(const char* path)
 void ReadCheckRun(const CallLog& log, CheckReading& reading)
 {
     reading = CheckReading{};
-    for (int row = 0; row < 6; ++row) {
+    for (int row = 0; row < 6; ++row)
         reading.records[row] = ReadRecord(log, kDncCandidates[row]);
-        if (reading.records[row].outcome == Outcome::kTaken)
-            reading.taken = row + 1;
-    }
     const RecordedCall* window = CallAt(log, FindCall(log, "GetForegroundWindow", nullptr, 0, log.count));
     reading.noWindow = !window || window->result == kNoWindow;
     reading.title = CallAt(log, FindCall(log, "GetWindowTextA", nullptr, 0, log.count));

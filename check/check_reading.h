@@ -54,7 +54,6 @@ struct DncSearch {
 
 struct CheckReading {
     RecordReading records[6];
-    int taken;                   // the record kdnclaunch takes, 1 to 6; 0 when none
     bool noWindow;
     const RecordedCall* title;
     bool documentCaptured;       // the title was the editor's

@@ -240,11 +240,10 @@ void SearchDncPrograms(const CallLog& log, CheckReading& reading)
     if (reading.launch)
         return;
     search.ran = true;
-    for (int row = 0; row < 6; ++row) {
-        const RecordReading& record = reading.records[row];
+    // Each record whose value was read and not taken.
+    for (const RecordReading& record : reading.records)
         if (record.outcome == Outcome::kEmpty || record.outcome == Outcome::kTooLong || record.outcome == Outcome::kAbsent)
-            SearchValue(log, search, row, *record.read, record.joined);
-    }
+            SearchValue(log, search, static_cast<int>(&record - reading.records), *record.read, record.joined);
     if (search.count == 0)
         SearchInstallRoots(log, reading);
     for (int i = 0; i < search.count; ++i)

@@ -35,11 +35,21 @@ TEST(SearchDncPrograms, FindsKdncBehindEachWrongValueAndProvesTheFix)
     const std::string searched = "   Searched: each record's value";
     const std::string roots = searched + "; " + kPf86 + " two folders deep, ";
     const Case cases[] = {
-        {[](World& w) { w.Install(2, "%ProgramFiles%\\Halvorne\\KORVANT"), w.type = 2;
+        {[](World& w) { InstallRoots(w), w.Install(2, "%ProgramFiles%\\Halvorne\\KORVANT"), w.type = 2;  // roots unread
                         w.expanded["%ProgramFiles%\\Halvorne\\KORVANT"] = kPf86 + "\\Halvorne\\KORVANT";
                         w.found.insert(kPf86 + "\\Halvorne\\KORVANT" + kR2Max); },
          "   3. R2 Max: " + kPf86 + "\\Halvorne\\KORVANT" + kR2Max + ", from the value with %...% expanded\n" + kReg +
          "R2 Max\\Install Information\" /v Path /t REG_SZ /d \"" + kPf86 + "\\Halvorne\\KORVANT\" /f /reg:32\n" + searched + "\n"},
+        {[](World& w) { w.Install(3, "%K% "), w.type = 2, w.expanded["%K% "] = "C:\\K ", w.found.insert("C:\\K\\KorvR2\\KDNC\\kdnc.exe"); },
+         "   4. R2: C:\\K\\KorvR2\\KDNC\\kdnc.exe, from the value without its trailing blanks, dots or enclosing quotes\n" +
+         kReg + "R2\\Install Information\" /v Path /t REG_SZ /d \"C:\\K\" /f /reg:32\n" + searched + "\n"},  // expanded, trimmed
+        {[](World& w) { w.Install(3, "C:\\K" + std::string(240, ' ')), w.found.insert("C:\\K\\KorvR2\\KDNC\\kdnc.exe"); },
+         "   4. R2: C:\\K\\KorvR2\\KDNC\\kdnc.exe, from the value without its trailing blanks, dots or enclosing quotes\n" +
+         kReg + "R2\\Install Information\" /v Path /t REG_SZ /d \"C:\\K\" /f /reg:32\n" + searched + "\n"},  // too long as is
+        {[](World& w) { w.Install(1, std::string("\0C:\\B\0\0", 7)), w.type = 7, w.found.insert("C:\\B" + kR2Max); },  // empty first
+         "   2. R2 Max uninstall: C:\\B" + kR2Max + ", from another string of the multi-string\n      reg add \"HKLM\\"
+         "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{E6A3F519-0B72-4C8D-9D45-71B8C02F6A93}\" /v "
+         "InstallLocation /t REG_SZ /d \"C:\\B\" /f /reg:32\n" + searched + "\n"},
         {[](World& w) { w.Install(4, "\"C:\\KORVANT\\\" ."), w.found.insert("C:\\KORVANT\\KorvR2\\KDNC\\kdnc.exe"); },
          "   5. R2 Basic: C:\\KORVANT\\KorvR2\\KDNC\\kdnc.exe, from the value without its trailing blanks, dots or "
          "enclosing quotes\n" + kReg + "R2 Basic\\Install Information\" /v Path /t REG_SZ /d \"C:\\KORVANT\\\\\" /f "
@@ -171,8 +181,8 @@ TEST(WriteCheckJson, SaysWhatTheTextSays)
         mixed.Install(row, "C:\\\x9F\\");
     mixed.openErrors[kRecords[3].keyPath] = 5, mixed.readErrors[kRecords[4].keyPath] = 5;
     mixed.readErrors[kRecords[5].keyPath] = 2, mixed.lostValueLetters = "U+0416 as ?";
-    const std::string expected[] = {
-        R"({"format":1,"check":"","runBy":{"user":"PC\\op","session":1,"elevated":false,"virtualized":true,"service":false},"currentFolder":"C:\\Work","codePage":932,"registryView":"wow64","records":[)"
+    const std::string view = kInstallKeyAccess == 1 ? "wow64" : "wow64_32key", expected[] = {
+        R"({"format":1,"check":"","runBy":{"user":"PC\\op","session":1,"elevated":false,"virtualized":true,"service":false},"currentFolder":"C:\\Work","codePage":932,"registryView":")" + view + R"(","records":[)"
         R"({"record":1,"name":"DNC","key":"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{4D81C2A7-3E95-4B06-8F1A-9C27E5B3D640}","valueName":"InstallLocation","outcome":"noKey","error":null,"errorText":null,"type":null,"size":null,"value":null,"lostLetters":null,"program":null,"searchedAs":null,"notes":[]},)"
         R"({"record":2,"name":"R2 Max uninstall","key":"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{E6A3F519-0B72-4C8D-9D45-71B8C02F6A93}","valueName":"InstallLocation","outcome":"tooLong","error":null,"errorText":null,"type":2,"size":236,"value":")" + std::string(236, 'd') + R"(","lostLetters":null,"program":")" + std::string(236, 'd') + R"(/KorvR2max\\KDNC\\kdnc.exe","searchedAs":null,"notes":["notExpanded"]},)"
         R"({"record":3,"name":"R2 Max","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2 Max\\Install Information","valueName":"Path","outcome":"absent","error":null,"errorText":null,"type":2,"size":5,"value":"%P%\\x","lostLetters":null,"program":"%P%\\x\\KorvR2max\\KDNC\\kdnc.exe","searchedAs":"C:\\Work\\%P%\\x\\KorvR2max\\KDNC\\kdnc.exe","notes":["notExpanded","relative"]},)"
@@ -180,7 +190,7 @@ TEST(WriteCheckJson, SaysWhatTheTextSays)
         R"({"record":5,"name":"R2 Basic","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2 Basic\\Install Information","valueName":"Path","outcome":"notTried","error":null,"errorText":null,"type":null,"size":null,"value":null,"lostLetters":null,"program":null,"searchedAs":null,"notes":[]},)"
         R"({"record":6,"name":"R1","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R1\\Install Information","valueName":"Path","outcome":"notTried","error":null,"errorText":null,"type":null,"size":null,"value":null,"lostLetters":null,"program":null,"searchedAs":null,"notes":[]}],)"
         R"("window":{"title":"Predator CNC Editor for KORVANT - [C:\\NC\\a.nc]","lostLetters":null},"document":{"path":"C:\\NC\\a.nc","outcome":"present"},"verdict":{"exitCode":0,"start":"C:\\P\\KorvR2\\KDNC\\kdnc.exe","parameters":"\"C:\\NC\\a.nc\"","warning":null},"search":{"ran":false,"roots":[],"foldersRead":0,"foldersDenied":0,"stopped":false},"found":[]})",
-        R"({"format":1,"check":"","runBy":{"user":"PC\\op","session":1,"elevated":false,"virtualized":true,"service":false},"currentFolder":"C:\\Work","codePage":932,"registryView":"wow64","records":[)"
+        R"({"format":1,"check":"","runBy":{"user":"PC\\op","session":1,"elevated":false,"virtualized":true,"service":false},"currentFolder":"C:\\Work","codePage":932,"registryView":")" + view + R"(","records":[)"
         R"({"record":1,"name":"DNC","key":"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{4D81C2A7-3E95-4B06-8F1A-9C27E5B3D640}","valueName":"InstallLocation","outcome":"empty","error":null,"errorText":null,"type":1,"size":0,"value":"","lostLetters":"U+0416 as ?","program":null,"searchedAs":null,"notes":[]},)"
         R"({"record":2,"name":"R2 Max uninstall","key":"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{E6A3F519-0B72-4C8D-9D45-71B8C02F6A93}","valueName":"InstallLocation","outcome":"valueTooLong","error":null,"errorText":null,"type":1,"size":300,"value":null,"lostLetters":null,"program":null,"searchedAs":null,"notes":[]},)"
         R"({"record":3,"name":"R2 Max","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2 Max\\Install Information","valueName":"Path","outcome":"absent","error":null,"errorText":null,"type":1,"size":5,"value":"C:\\\u009F\\","lostLetters":"U+0416 as ?","program":"C:\\\u009F\\KorvR2max\\KDNC\\kdnc.exe","searchedAs":"C:\\Work\\C:\\\u009F\\KorvR2max\\KDNC\\kdnc.exe","notes":["trailByteSeparator"]},)"
