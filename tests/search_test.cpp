@@ -32,62 +32,51 @@ struct Case {
 
 TEST(SearchDncPrograms, FindsKdncBehindEachWrongValueAndProvesTheFix)
 {
-    const std::string searched = "   Searched: each record's value";
-    const std::string roots = searched + "; " + kPf86 + " two folders deep, ";
+    const std::string searched = "   Searched: each record's value", roots = searched + "; " + kPf86 + " two folders deep, ";
+    const std::string trimmed = "from the value without its trailing blanks, dots or enclosing quotes", root = "under an install root";
+    const std::string halvorne = kPf86 + "\\Halvorne\\KORVANT", r1 = "\\KorvR1\\KDNC\\kdnc.exe", r2 = "\\KorvR2\\KDNC\\kdnc.exe";
+    const auto found = [](std::string record, std::string program, std::string from) {
+        return "   " + record + ": " + program + ", " + from + "\n";
+    };
+    const auto fix = [](std::string key, std::string folder) {
+        return kReg + key + "\\Install Information\" /v Path /t REG_SZ /d \"" + folder + "\" /f /reg:32\n";
+    };
     const Case cases[] = {
         {[](World& w) { InstallRoots(w), w.Install(2, "%ProgramFiles%\\Halvorne\\KORVANT"), w.type = 2;  // roots unread
                         w.expanded["%ProgramFiles%\\Halvorne\\KORVANT"] = kPf86 + "\\Halvorne\\KORVANT";
                         w.found.insert(kPf86 + "\\Halvorne\\KORVANT" + kR2Max); },
-         "   3. R2 Max: " + kPf86 + "\\Halvorne\\KORVANT" + kR2Max + ", from the value with %...% expanded\n" + kReg +
-         "R2 Max\\Install Information\" /v Path /t REG_SZ /d \"" + kPf86 + "\\Halvorne\\KORVANT\" /f /reg:32\n" + searched + "\n"},
+         found("3. R2 Max", halvorne + kR2Max, "from the value with %...% expanded") + fix("R2 Max", halvorne) + searched + "\n"},
         {[](World& w) { w.Install(3, "%K% "), w.type = 2, w.expanded["%K% "] = "C:\\K ", w.found.insert("C:\\K\\KorvR2\\KDNC\\kdnc.exe"); },
-         "   4. R2: C:\\K\\KorvR2\\KDNC\\kdnc.exe, from the value without its trailing blanks, dots or enclosing quotes\n" +
-         kReg + "R2\\Install Information\" /v Path /t REG_SZ /d \"C:\\K\" /f /reg:32\n" + searched + "\n"},  // expanded, trimmed
+         found("4. R2", "C:\\K" + r2, trimmed) + fix("R2", "C:\\K") + searched + "\n"},  // expanded, then trimmed
         {[](World& w) { w.Install(3, "C:\\K" + std::string(240, ' ')), w.found.insert("C:\\K\\KorvR2\\KDNC\\kdnc.exe"); },
-         "   4. R2: C:\\K\\KorvR2\\KDNC\\kdnc.exe, from the value without its trailing blanks, dots or enclosing quotes\n" +
-         kReg + "R2\\Install Information\" /v Path /t REG_SZ /d \"C:\\K\" /f /reg:32\n" + searched + "\n"},  // too long as is
+         found("4. R2", "C:\\K" + r2, trimmed) + fix("R2", "C:\\K") + searched + "\n"},  // too long as it stands
         {[](World& w) { w.Install(1, std::string("\0C:\\B\0\0", 7)), w.type = 7, w.found.insert("C:\\B" + kR2Max); },  // empty first
-         "   2. R2 Max uninstall: C:\\B" + kR2Max + ", from another string of the multi-string\n      reg add \"HKLM\\"
+         found("2. R2 Max uninstall", "C:\\B" + kR2Max, "from another string of the multi-string") + "      reg add \"HKLM\\"
          "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{E6A3F519-0B72-4C8D-9D45-71B8C02F6A93}\" /v "
          "InstallLocation /t REG_SZ /d \"C:\\B\" /f /reg:32\n" + searched + "\n"},
         {[](World& w) { w.Install(4, "\"C:\\KORVANT\\\" ."), w.found.insert("C:\\KORVANT\\KorvR2\\KDNC\\kdnc.exe"); },
-         "   5. R2 Basic: C:\\KORVANT\\KorvR2\\KDNC\\kdnc.exe, from the value without its trailing blanks, dots or "
-         "enclosing quotes\n" + kReg + "R2 Basic\\Install Information\" /v Path /t REG_SZ /d \"C:\\KORVANT\\\\\" /f "
-         "/reg:32\n" + searched + "\n"},  // a backslash before the quote, doubled
-        {[](World& w) { w.Install(1, std::string("C:\\A\0C:\\B\0\0", 10)), w.type = 7;
-                        w.found.insert("C:\\B" + kR2Max); },
-         "   2. R2 Max uninstall: C:\\B" + kR2Max + ", from another string of the multi-string\n      reg add \"HKLM\\"
-         "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{E6A3F519-0B72-4C8D-9D45-71B8C02F6A93}\" /v "
-         "InstallLocation /t REG_SZ /d \"C:\\B\" /f /reg:32\n" + searched + "\n"},
+         found("5. R2 Basic", "C:\\KORVANT" + r2, trimmed) + fix("R2 Basic", "C:\\KORVANT\\\\") + searched + "\n"},  // \ doubled
         {[](World& w) { w.Install(5, "C:\\??\\K"), w.lostValueLetters = "U+0421 as ? U+0442 as ?", w.wideValue = u"C:\\Ст\\K";
                         w.wideProgram = 1, w.shortFolder = "C:\\CT~1\\K", w.found.insert("C:\\CT~1\\K\\KorvR1\\KDNC\\kdnc.exe"); },
-         "   6. R1: C:\\CT~1\\K\\KorvR1\\KDNC\\kdnc.exe, from the folder's short name\n" + kReg + "R1\\Install "
-         "Information\" /v Path /t REG_SZ /d \"C:\\CT~1\\K\" /f /reg:32\n" + searched + "\n"},
-        {[](World& w) { w.Install(5, "C:\\??\\K"), w.lostValueLetters = "U+0421 as ?", w.wideValue = u"C:\\Ст\\K";
-                        w.wideProgram = 2; },
-         "   6. R1: C:\\??\\K\\KorvR1\\KDNC\\kdnc.exe, from the value read in UTF-16\n      no value can help: code page "
-         "932 cannot spell its folder, which has no short name it can; install KORVANT into a folder named in letters "
-         "of that code page, or set the system locale to one that has them\n" + searched + "\n"},
+         found("6. R1", "C:\\CT~1\\K" + r1, "from the folder's short name") + fix("R1", "C:\\CT~1\\K") + searched + "\n"},
+        {[](World& w) { w.Install(5, "C:\\??\\K"), w.lostValueLetters = "U+0421 as ?", w.wideValue = u"C:\\Ст\\K", w.wideProgram = 2; },
+         found("6. R1", "C:\\??\\K" + r1, "from the value read in UTF-16") + "      no value can help: code page 932 cannot "
+         "spell its folder, which has no short name it can; install KORVANT into a folder named in letters of that code "
+         "page, or set the system locale to one that has them\n" + searched + "\n"},
         {InstallRoots,  // no record at all; the uppercase of a folder's name does not matter
-         "   6. R1: " + kPf86 + "\\Halvorne\\KORVANT\\KorvR1\\KDNC\\kdnc.exe, under an install root\n" + kReg +
-         "R1\\Install Information\" /v Path /t REG_SZ /d \"" + kPf86 + "\\Halvorne\\KORVANT\" /f /reg:32\n" + roots +
-         "folders read: 4\n"},
+         found("6. R1", halvorne + r1, root) + fix("R1", halvorne) + roots + "folders read: 4\n"},
         {[](World& w) { InstallRoots(w), w.found.erase(kPf86 + "\\Halvorne\\KORVANT\\KorvR1\\KDNC\\kdnc.exe");
                         w.found.insert(kPf86 + "\\Halvorne\\KORVANT" + kR2Max); },  // R2 Max's own record, not its uninstall one
-         "   3. R2 Max: " + kPf86 + "\\Halvorne\\KORVANT" + kR2Max + ", under an install root\n" + kReg + "R2 Max\\Install "
-         "Information\" /v Path /t REG_SZ /d \"" + kPf86 + "\\Halvorne\\KORVANT\" /f /reg:32\n" + roots + "folders read: 4\n"},
+         found("3. R2 Max", halvorne + kR2Max, root) + fix("R2 Max", halvorne) + roots + "folders read: 4\n"},
         {[](World& w) { w.Install(1, std::string("C:\\A\0C:\\B\0", 8)), w.found.insert("C:\\B" + kR2Max); },  // REG_SZ
          "   none found\n" + searched + "\n"},  // what follows a string's zero byte is no folder
         {[](World& w) { InstallRoots(w), w.Install(5, ""), w.openErrors[kRecords[5].keyPath] = 5; },
-         "   6. R1: " + kPf86 + "\\Halvorne\\KORVANT\\KorvR1\\KDNC\\kdnc.exe, under an install root\n      kdnclaunch would "
-         "not take it even so: its record cannot be read as it stands (see above)\n" + roots + "folders read: 4\n"},
+         found("6. R1", halvorne + r1, root) + "      kdnclaunch would not take it even so: its record cannot be read as it "
+         "stands (see above)\n" + roots + "folders read: 4\n"},
         {[](World& w) { InstallRoots(w), w.Install(3, "C:\\Old"), w.unreadable.insert(kPf86 + "\\Halvorne\\Other");
                         w.found.insert(kPf86 + "\\Halvorne\\KORVANT\\KorvR2\\KDNC\\kdnc.exe"); },
-         "   6. R1: " + kPf86 + "\\Halvorne\\KORVANT\\KorvR1\\KDNC\\kdnc.exe, under an install root\n" + kReg + "R1\\Install "
-         "Information\" /v Path /t REG_SZ /d \"" + kPf86 + "\\Halvorne\\KORVANT\" /f /reg:32\n   4. R2: " + kPf86 +
-         "\\Halvorne\\KORVANT\\KorvR2\\KDNC\\kdnc.exe, under an install root\n" + kReg + "R2\\Install Information\" /v "
-         "Path /t REG_SZ /d \"" + kPf86 + "\\Halvorne\\KORVANT\" /f /reg:32\n" + roots +
-         "folders read: 4, 1 not readable and skipped\n"},  // two programs; R2's record, which has a key, over R2 Basic
+         found("6. R1", halvorne + r1, root) + fix("R1", halvorne) + found("4. R2", halvorne + r2, root) + fix("R2", halvorne) +
+         roots + "folders read: 4, 1 not readable and skipped\n"},  // two programs; R2's record, which has a key, over R2 Basic
         {[](World& w) { InstallRoots(w), w.Install(2, "%X%"), w.type = 2, w.expanded["%X%"] = "",
                         w.expanded["%ProgramFiles%"] = "\\\\server\\share", w.tick = 200; },  // expands to nothing
          "   none found\n" + roots + "folders read: 1; stopped at its bound, so not everywhere\n"},  // 0.4 s on the next
