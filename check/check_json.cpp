@@ -190,7 +190,8 @@ bool WriteCheckJson(const CheckReading& reading, const CheckSetting& setting, co
     Raw(json, ",\"records\":[");
     for (int row = 0; row < 6; ++row)
         WriteRecord(json, reading.records[row], row, setting);
-    Field(json, "],\"window\":{\"title\":", reading.noWindow || !reading.title ? nullptr : reading.title->answer);
+    // The launcher reads a title only from a window.
+    Field(json, "],\"window\":{\"title\":", reading.title ? reading.title->answer : nullptr);
     Field(json, ",\"lostLetters\":", reading.title && reading.title->aside[0] ? reading.title->aside : nullptr);
     Field(json, "},\"document\":{\"path\":", reading.documentCaptured ? reading.document.path : nullptr);
     Field(json, ",\"outcome\":", DocumentWord(reading));
