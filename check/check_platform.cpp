@@ -225,7 +225,7 @@ int FindWideProgram(const char16_t* folder, const char* subpath, char* shortFold
     wchar_t path[2 * MAX_PATH];
     std::size_t length = 0;
     bool backslash = false;
-    for (; folder[length] != u'\0' && length < MAX_PATH; ++length)
+    for (; length < MAX_PATH && folder[length] != u'\0'; ++length)
         backslash = backslash || folder[length] == u'\\';
     for (std::size_t i = 0; i < length; ++i)
         path[i] = static_cast<wchar_t>(folder[i]);
@@ -240,7 +240,7 @@ int FindWideProgram(const char16_t* folder, const char* subpath, char* shortFold
         return 0;
     wchar_t longFolder[MAX_PATH + 1];
     std::size_t i = 0;
-    for (; folder[i] != u'\0' && i < MAX_PATH; ++i)
+    for (; i < MAX_PATH && folder[i] != u'\0'; ++i)
         longFolder[i] = static_cast<wchar_t>(folder[i]);
     longFolder[i] = L'\0';
     wchar_t shortName[MAX_PATH];
