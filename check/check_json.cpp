@@ -13,6 +13,8 @@ constexpr int kFormat = 1;
 const char* const kOutcomeWords[] = {"notTried", "noKey", "keyNotOpened", "noValue", "valueNotRead", "valueTooLong",
                                      "empty", "tooLong", "absent", "taken"};
 const char* const kFoundByWords[] = {"expanded", "trimmed", "otherString", "shortName", "lostLetters", "installRoot"};
+const char* const kDocumentWords[] = {"none", "notEditor", "absent", "present", "quoted"};
+const char* const kViewWords[] = {"only", "wow64", "wow64_32key"};
 
 struct Json {
     ReportText& out;
@@ -111,8 +113,7 @@ void WriteRecord(Json& json, const RecordReading& record, int row, const CheckSe
     if (valueRead) {
         const char* notes[] = {read->type == kExpandableString ? "notExpanded" : nullptr,
                                read->type == kMultiString ? "firstStringOnly" : nullptr,
-                               read->type != kString && read->type != kExpandableString && read->type != kMultiString
-                                   ? "readAsBytes" : nullptr,
+                               !IsStringType(read->type) ? "readAsBytes" : nullptr,
                                EndsInTrailBackslash(read->answer, setting) ? "trailByteSeparator" : nullptr,
                                record.search && !IsAbsolute(record.joined) ? "relative" : nullptr};
         for (const char* note : notes) {
@@ -157,15 +158,6 @@ void WriteFound(Json& json, const DncSearch& search)
     Raw(json, "]");
 }
 
-const char* DocumentWord(const CheckReading& reading)
-{
-    if (!reading.documentCaptured)
-        return reading.noWindow ? "none" : "notEditor";
-    if (!reading.document.exists)
-        return "absent";
-    return std::strchr(reading.document.path, '"') ? "quoted" : "present";
-}
-
 } // namespace
 
 bool WriteCheckJson(const CheckReading& reading, const CheckSetting& setting, const CheckOperations& check,
@@ -180,21 +172,18 @@ bool WriteCheckJson(const CheckReading& reading, const CheckSetting& setting, co
     Field(json, ",\"session\":", static_cast<long long>(setting.session));
     Field(json, ",\"elevated\":", setting.elevated);
     Field(json, ",\"virtualized\":", setting.virtualized);
-    Field(json, ",\"service\":", setting.system || setting.session == 0);
+    Field(json, ",\"service\":", RunsAsService(setting));
     Field(json, "},\"currentFolder\":", setting.currentFolder);
     Field(json, ",\"codePage\":", static_cast<long long>(setting.codePage));
-    const RecordedCall* open = reading.records[0].open;
-    Field(json, ",\"registryView\":", open && (open->access & KEY_WOW64_32KEY) != 0 ? "wow64_32key"
-                                      : setting.wow64                             ? "wow64"
-                                                                                  : "only");
+    Field(json, ",\"registryView\":", kViewWords[static_cast<int>(RegistryViewOf(reading, setting))]);
     Raw(json, ",\"records\":[");
     for (int row = 0; row < 6; ++row)
         WriteRecord(json, reading.records[row], row, setting);
     // The launcher reads a title only from a window.
     Field(json, "],\"window\":{\"title\":", reading.title ? reading.title->answer : nullptr);
     Field(json, ",\"lostLetters\":", reading.title && reading.title->aside[0] ? reading.title->aside : nullptr);
-    Field(json, "},\"document\":{\"path\":", reading.documentCaptured ? reading.document.path : nullptr);
-    Field(json, ",\"outcome\":", DocumentWord(reading));
+    Field(json, "},\"document\":{\"path\":", reading.document.path[0] ? reading.document.path : nullptr);
+    Field(json, ",\"outcome\":", kDocumentWords[static_cast<int>(reading.documentOutcome)]);
     Field(json, "},\"verdict\":{\"exitCode\":", static_cast<long long>(reading.launch ? 0 : 1));
     Field(json, ",\"start\":", reading.launch ? reading.launch->argument : nullptr);
     Field(json, ",\"parameters\":", reading.launch ? reading.launch->parameters : nullptr);

@@ -90,6 +90,25 @@ bool EndsInTrailBackslash(const char* value, const CheckSetting& setting)
     return false;
 }
 
+bool IsStringType(std::uint32_t type)
+{
+    return type == kString || type == kExpandableString || type == kMultiString;
+}
+
+// As the first record's open asked for it: every record is opened alike.
+RegistryViewKind RegistryViewOf(const CheckReading& reading, const CheckSetting& setting)
+{
+    const RecordedCall* firstOpen = reading.records[0].open;
+    if (firstOpen && (firstOpen->access & KEY_WOW64_32KEY) != 0)
+        return RegistryViewKind::kAskedFor;
+    return setting.wow64 ? RegistryViewKind::kWow64 : RegistryViewKind::kOnly;
+}
+
+bool RunsAsService(const CheckSetting& setting)
+{
+    return setting.system || setting.session == 0;
+}
+
 bool IsAbsolute(const char* path)
 {
     const bool separator0 = path[0] == '\\' || path[0] == '/';
@@ -109,11 +128,14 @@ void ReadCheckRun(const CallLog& log, CheckReading& reading)
     // registry is opened.
     const int firstOpen = FindCall(log, "RegOpenKeyExA", nullptr, 0, log.count);
     const int document = FindCall(log, "FindFirstFileA", nullptr, 0, firstOpen);
+    reading.documentOutcome = reading.noWindow ? DocumentOutcome::kNoWindow : DocumentOutcome::kNotEditor;
     if (document < firstOpen) {
         const RecordedCall* search = &log.calls[document];
-        reading.documentCaptured = true;
         CopyText(reading.document.path, sizeof reading.document.path, search->argument);
         reading.document.exists = FoundSomething(*search);
+        reading.documentOutcome = !reading.document.exists                    ? DocumentOutcome::kAbsent
+                                  : std::strchr(reading.document.path, '"') ? DocumentOutcome::kQuoted
+                                                                              : DocumentOutcome::kPresent;
     }
     reading.parameters = BuildDncParameters(reading.document);
     reading.launch = CallAt(log, FindCall(log, "ShellExecuteA", nullptr, 0, log.count));

@@ -25,6 +25,13 @@ struct RecordReading {
     char joined[2 * MAX_PATH];
 };
 
+// What became of the document, as the title gives it.
+enum class DocumentOutcome { kNoWindow, kNotEditor, kAbsent, kPresent, kQuoted };
+
+// The registry view the launcher's reads see: the only one on 32-bit
+// Windows, the 32-bit one on 64-bit Windows, or that one asked for by name.
+enum class RegistryViewKind { kOnly, kWow64, kAskedFor };
+
 // How a kdnc.exe that kdnclaunch misses was found.
 enum class FoundBy { kExpanded, kTrimmed, kOtherString, kShortName, kLostLetters, kInstallRoot };
 
@@ -56,13 +63,18 @@ struct CheckReading {
     RecordReading records[6];
     bool noWindow;
     const RecordedCall* title;
-    bool documentCaptured;       // the title was the editor's
-    EditorDocument document;
+    DocumentOutcome documentOutcome;
+    EditorDocument document;     // its path empty unless the title was the editor's
     DncParameters parameters;
     const RecordedCall* launch;  // ShellExecuteA, or null
     const RecordedCall* box;     // MessageBoxA, or null
     DncSearch search;
 };
+
+bool IsStringType(std::uint32_t type);
+RegistryViewKind RegistryViewOf(const CheckReading& reading, const CheckSetting& setting);
+// SYSTEM, or session 0: the operator's kdnclaunch may see otherwise.
+bool RunsAsService(const CheckSetting& setting);
 
 // True when the value's last byte is a backslash that ends a double-byte
 // letter: the locator still takes it for a separator.

@@ -10,7 +10,6 @@
 
 namespace {
 
-
 // Room kept for the verdict line, so that no registry can push it out.
 constexpr std::size_t kVerdictRoom = 2200;
 // A path in the verdict's reasons is cut to this, so that six of them leave
@@ -20,7 +19,6 @@ constexpr std::size_t kMostReasonPath = 263;
 constexpr std::size_t kMostLastLine = 2048;
 // Ends a last line that was too long to keep whole.
 constexpr char kShortened[] = " (shortened)";
-
 
 const char* const kTypeNames[] = {"REG_NONE", "REG_SZ", "REG_EXPAND_SZ", "REG_BINARY", "REG_DWORD",
                                   nullptr, nullptr, "REG_MULTI_SZ", nullptr, nullptr, nullptr, "REG_QWORD"};
@@ -91,19 +89,9 @@ void AppendShown(ReportText& report, const char* text, std::size_t most = ~std::
     report.cut = report.cut || cut;
 }
 
-// As the first record's open asked for it: every record is opened alike.
-const char* RegistryView(const RecordedCall* firstOpen, bool wow64)
-{
-    if (firstOpen && (firstOpen->access & KEY_WOW64_32KEY) != 0)
-        return "the 32-bit view (WOW6432Node), asked for with KEY_WOW64_32KEY";
-    return wow64 ? "the 32-bit view (WOW6432Node), as for any 32-bit program on 64-bit Windows"
-                 : "its only view, on 32-bit Windows";
-}
-
-bool IsStringType(std::uint32_t type)
-{
-    return type == kString || type == kExpandableString || type == kMultiString;
-}
+const char* const kRegistryViews[] = {"its only view, on 32-bit Windows",
+                                      "the 32-bit view (WOW6432Node), as for any 32-bit program on 64-bit Windows",
+                                      "the 32-bit view (WOW6432Node), asked for with KEY_WOW64_32KEY"};
 
 void AppendType(ReportText& report, std::uint32_t type)
 {
@@ -128,8 +116,6 @@ void AppendLostLetters(ReportText& report, const char* letters, unsigned int cod
     AppendShown(report, letters);
     Append(report, {"; a \"?\" matches any one character in the existence test\n"});
 }
-
-
 
 void AppendValue(ReportText& report, const RecordReading& reading, const CheckSetting& setting)
 {
@@ -304,8 +290,10 @@ int AppendVerdict(ReportText& report, const CheckReading& reading)
         const FoundProgram& found = reading.search.found[0];
         Append(report, {"; kdnc.exe is at \""});
         AppendShown(report, found.program, kMostReasonPath);
-        Append(report, {"\"", found.proven ? ", fix record " : ", which no record can lead to", found.proven ?
-                        Number(found.row + 1).text : "", found.proven ? " " : "", found.proven ? kRecordNames[found.row] : ""});
+        if (found.proven)
+            Append(report, {"\", fix record ", Number(found.row + 1).text, " ", kRecordNames[found.row]});
+        else
+            Append(report, {"\", which no record can lead to"});
     }
     AppendReasons(report, reading.records);
     return 1;
@@ -320,26 +308,25 @@ void AppendRunner(ReportText& report, const CheckSetting& setting)
     Append(report, {setting.virtualized ? ", virtualized: records 3 to 6 and files under Program Files may be read "
                                           "from this user's VirtualStore\n"
                                         : ", not virtualized\n"});
-    if (setting.system || setting.session == 0)
+    if (RunsAsService(setting))
         Append(report, {"Run as a service: the operator's kdnclaunch may see otherwise (mapped drives, network "
                         "shares, the operator's VirtualStore)\n"});
 }
 
+// In place of the document's path, or after it, by what became of it.
+const char* const kDocumentTexts[] = {"Document: none\n", "Document: none, the title is not the editor's\n",
+                                      " (absent: DNC starts without a document)\n", " (present)\n",
+                                      " (present, not handed over: its quote would split the argument, so DNC "
+                                      "starts without a document)\n"};
+
 void AppendDocument(ReportText& report, const CheckReading& reading)
 {
-    if (!reading.documentCaptured) {
-        Append(report, {reading.noWindow ? "Document: none\n" : "Document: none, the title is not the editor's\n"});
-        return;
+    // A path taken from the title is never empty.
+    if (reading.document.path[0] != '\0') {
+        Append(report, {"Document: "});
+        AppendShown(report, reading.document.path);
     }
-    Append(report, {"Document: "});
-    AppendShown(report, reading.document.path);
-    if (!reading.document.exists)
-        Append(report, {" (absent: DNC starts without a document)\n"});
-    else if (std::strchr(reading.document.path, '"'))
-        Append(report, {" (present, not handed over: its quote would split the argument, so DNC starts "
-                        "without a document)\n"});
-    else
-        Append(report, {" (present)\n"});
+    Append(report, {kDocumentTexts[static_cast<int>(reading.documentOutcome)]});
 }
 
 } // namespace
@@ -356,7 +343,8 @@ int WriteCheckReport(const CheckReading& reading, const CheckSetting& setting, R
     AppendShown(report, setting.currentFolder);
     Append(report, {" (a relative folder below is taken from here)\n"
                     "Code page: ", Number(setting.codePage).text, ", in which kdnclaunch reads the registry and "
-                    "the title\nRegistry: HKEY_LOCAL_MACHINE, ", RegistryView(reading.records[0].open, setting.wow64),
+                    "the title\nRegistry: HKEY_LOCAL_MACHINE, ",
+                    kRegistryViews[static_cast<int>(RegistryViewOf(reading, setting))],
                     "\n\nThe install records, in the order kdnclaunch tries them:\n"});
     int taken = 0;
     for (int row = 0; row < 6; ++row) {
@@ -390,15 +378,14 @@ int WriteCheckReport(const CheckReading& reading, const CheckSetting& setting, R
     const std::size_t lineStart = report.length;
     report.limit = std::min(report.capacity, lineStart + kMostLastLine + 1);
     int verdict = AppendVerdict(report, reading);
-    if (std::exchange(report.cut, false)) {
+    const bool shortened = std::exchange(report.cut, false);
+    if (shortened) {
         report.length = lineStart;
         report.limit -= sizeof kShortened - 1;
         verdict = AppendVerdict(report, reading);
         report.cut = false;
-        report.limit = report.capacity;
-        Append(report, {kShortened});
     }
     report.limit = report.capacity;
-    Append(report, {"\n"});
+    Append(report, {shortened ? kShortened : "", "\n"});
     return verdict;
 }
