@@ -225,10 +225,11 @@ int FindWideProgram(const char16_t* folder, const char* subpath, char* shortFold
     wchar_t path[2 * MAX_PATH];
     std::size_t length = 0;
     bool backslash = false;
-    for (; length < MAX_PATH && folder[length] != u'\0'; ++length)
+    for (; length < MAX_PATH && folder[length] != u'\0'; ++length) {
+        path[length] = static_cast<wchar_t>(folder[length]);
         backslash = backslash || folder[length] == u'\\';
-    for (std::size_t i = 0; i < length; ++i)
-        path[i] = static_cast<wchar_t>(folder[i]);
+    }
+    const std::size_t folderLength = length;
     // Joined as the locator joins, the subpath being ASCII.
     const wchar_t separator = backslash ? L'\\' : L'/';
     if (length > 0 && path[length - 1] != separator)
@@ -238,13 +239,9 @@ int FindWideProgram(const char16_t* folder, const char* subpath, char* shortFold
     path[length] = L'\0';
     if (GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES)
         return 0;
-    wchar_t longFolder[MAX_PATH + 1];
-    std::size_t i = 0;
-    for (; i < MAX_PATH && folder[i] != u'\0'; ++i)
-        longFolder[i] = static_cast<wchar_t>(folder[i]);
-    longFolder[i] = L'\0';
+    path[folderLength] = L'\0';  // the folder alone again
     wchar_t shortName[MAX_PATH];
-    const DWORD shortLength = GetShortPathNameW(longFolder, shortName, MAX_PATH);
+    const DWORD shortLength = GetShortPathNameW(path, shortName, MAX_PATH);
     BOOL lost = FALSE;
     if (shortLength == 0 || shortLength >= MAX_PATH ||
         !WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, shortName, -1, shortFolder, static_cast<int>(capacity),

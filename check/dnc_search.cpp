@@ -161,11 +161,11 @@ void SearchInstallRoots(const CallLog& log, CheckReading& reading)
     for (const char* name : names) {
         char* root = reading.search.roots[count];
         log.check->ExpandText(name, root, MAX_PATH);
-        bool seen = std::strchr(root, '%') || !log.check->IsLocalPath(root);
+        // A name not set, a drive not searched, or a root already read.
+        bool skip = std::strchr(root, '%') || !log.check->IsLocalPath(root);
         for (int i = 0; i < count; ++i)
-            seen = seen || (std::strlen(root) == std::strlen(reading.search.roots[i]) &&
-                            SameName(root, reading.search.roots[i], std::strlen(root)));
-        if (seen || root[0] == '\0') {
+            skip = skip || std::strcmp(root, reading.search.roots[i]) == 0;
+        if (skip || root[0] == '\0') {
             root[0] = '\0';
             continue;
         }
