@@ -66,7 +66,6 @@ TEST(RunLauncher, LaunchesTheFirstSoundRowWithTheDocument)
     // A read fails on a value too long for its buffer; a joined path too long is never searched.
     enum { kSound, kOpenFails, kReadFails, kProgramMissing, kEmptyValue, kTooLong, kKinds };
     const auto program = [](int row) { return "C:\\Row" + std::to_string(row) + "\\" + kRecords[row].programSubpath; };
-    writesJson = false;
     for (const auto& [title, parameters, message] : cases) {
         for (int mix = 0; mix < kKinds * kKinds * kKinds * kKinds * kKinds * kKinds; ++mix) {
             SCOPED_TRACE(title + ", mix " + std::to_string(mix));
@@ -81,18 +80,12 @@ TEST(RunLauncher, LaunchesTheFirstSoundRowWithTheDocument)
                     world.found.insert(program(row));
                 sound = kind == kSound ? row : sound;
             }
-            const World scripted = world;
             EXPECT_EQ(RunLauncher(kWorld), 0);
             EXPECT_EQ(world.outcome,
                       sound == 6 ? "MessageBoxA(0, " + message + ", KORVANT DNC, 48)"
                                  : "ShellExecuteA(0, open, " + program(sound) + ", " + parameters + ", null, 5)");
             EXPECT_EQ(world.keys.size(), sound == 6 ? 6u : sound + 1u) << "no row is opened after the first sound one";
             EXPECT_EQ(world.open, 0u);
-            // The check in the same world says the same, last.
-            const Checked checked = RunCheck(scripted);
-            EXPECT_EQ(checked.verdict, sound == 6);
-            EXPECT_EQ(checked.LastLine().rfind(sound == 6 ? "kdnclaunch would show the warning: " + message + " (" :
-                "kdnclaunch would start: \"" + program(sound) + "\"" + (parameters.empty() ? "\n" : " " + parameters + "\n"), 0), 0u);
         }
     }
 }

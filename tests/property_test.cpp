@@ -30,10 +30,6 @@ struct Scenario {
     CheckSetting setting;
     std::size_t capacity;
     std::optional<std::string> given;  // a title from the command line
-    Checked Run(std::size_t room) const
-    {
-        return RunCheck(world, setting, room, given ? given->c_str() : nullptr, given ? "" : nullptr);
-    }
 };
 
 Scenario MakeScenario(std::uint64_t seed)
@@ -78,7 +74,9 @@ Scenario MakeScenario(std::uint64_t seed)
 void CheckWorld(std::uint64_t seed)
 {
     const Scenario s = MakeScenario(seed);
-    const Checked checked = s.Run(s.capacity), whole = s.Run(65536);
+    const char* given = s.given ? s.given->c_str() : nullptr;
+    const Checked checked = RunCheck(s.world, s.setting, s.capacity, given, given ? "" : nullptr);
+    const Checked whole = RunCheck(s.world, s.setting, 65536, given, given ? "" : nullptr);
     world = s.world;
     if (s.given)
         world.title = s.given->substr(0, 259);

@@ -25,11 +25,6 @@ void InstallRoots(World& world)
     world.found.insert(kPf86 + "\\Halvorne\\KORVANT\\KorvR1\\KDNC\\kdnc.exe");
 }
 
-struct Case {
-    std::function<void(World&)> script;
-    std::string lines;  // the report's section; its fix, applied, must make the launcher start the first program
-};
-
 TEST(SearchDncPrograms, FindsKdncBehindEachWrongValueAndProvesTheFix)
 {
     const std::string searched = "   Searched: each record's value", roots = searched + "; " + kPf86 + " two folders deep, ";
@@ -41,15 +36,14 @@ TEST(SearchDncPrograms, FindsKdncBehindEachWrongValueAndProvesTheFix)
     const auto fix = [](std::string key, std::string folder) {
         return kReg + key + "\\Install Information\" /v Path /t REG_SZ /d \"" + folder + "\" /f /reg:32\n";
     };
-    const Case cases[] = {
+    // A PC, and the report's section for it; its fix, applied, must make the launcher start the first program.
+    const std::pair<std::function<void(World&)>, std::string> cases[] = {
         {[](World& w) { InstallRoots(w), w.Install(2, "%ProgramFiles%\\Halvorne\\KORVANT"), w.type = 2;  // roots unread
                         w.expanded["%ProgramFiles%\\Halvorne\\KORVANT"] = kPf86 + "\\Halvorne\\KORVANT";
                         w.found.insert(kPf86 + "\\Halvorne\\KORVANT" + kR2Max); },
          found("3. R2 Max", halvorne + kR2Max, "from the value with %...% expanded") + fix("R2 Max", halvorne) + searched + "\n"},
         {[](World& w) { w.Install(3, "%K% "), w.type = 2, w.expanded["%K% "] = "C:\\K ", w.found.insert("C:\\K\\KorvR2\\KDNC\\kdnc.exe"); },
          found("4. R2", "C:\\K" + r2, trimmed) + fix("R2", "C:\\K") + searched + "\n"},  // expanded, then trimmed
-        {[](World& w) { w.Install(3, "C:\\K" + std::string(240, ' ')), w.found.insert("C:\\K\\KorvR2\\KDNC\\kdnc.exe"); },
-         found("4. R2", "C:\\K" + r2, trimmed) + fix("R2", "C:\\K") + searched + "\n"},  // too long as it stands
         {[](World& w) { w.Install(1, std::string("\0C:\\B\0\0", 7)), w.type = 7, w.found.insert("C:\\B" + kR2Max); },  // empty first
          found("2. R2 Max uninstall", "C:\\B" + kR2Max, "from another string of the multi-string") + "      reg add \"HKLM\\"
          "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{E6A3F519-0B72-4C8D-9D45-71B8C02F6A93}\" /v "
@@ -63,13 +57,9 @@ TEST(SearchDncPrograms, FindsKdncBehindEachWrongValueAndProvesTheFix)
          found("6. R1", "C:\\??\\K" + r1, "from the value read in UTF-16") + "      no value can help: code page 932 cannot "
          "spell its folder, which has no short name it can; install KORVANT into a folder named in letters of that code "
          "page, or set the system locale to one that has them\n" + searched + "\n"},
-        {InstallRoots,  // no record at all; the uppercase of a folder's name does not matter
-         found("6. R1", halvorne + r1, root) + fix("R1", halvorne) + roots + "folders read: 4\n"},
         {[](World& w) { InstallRoots(w), w.found.erase(kPf86 + "\\Halvorne\\KORVANT\\KorvR1\\KDNC\\kdnc.exe");
-                        w.found.insert(kPf86 + "\\Halvorne\\KORVANT" + kR2Max); },  // R2 Max's own record, not its uninstall one
+                        w.found.insert(kPf86 + "\\Halvorne\\KORVANT" + kR2Max); },  // no record; R2 Max's, not its uninstall's
          found("3. R2 Max", halvorne + kR2Max, root) + fix("R2 Max", halvorne) + roots + "folders read: 4\n"},
-        {[](World& w) { w.Install(1, std::string("C:\\A\0C:\\B\0", 8)), w.found.insert("C:\\B" + kR2Max); },  // REG_SZ
-         "   none found\n" + searched + "\n"},  // what follows a string's zero byte is no folder
         {[](World& w) { InstallRoots(w), w.Install(5, ""), w.openErrors[kRecords[5].keyPath] = 5; },
          found("6. R1", halvorne + r1, root) + "      kdnclaunch would not take it even so: its record cannot be read as it "
          "stands (see above)\n" + roots + "folders read: 4\n"},
@@ -85,43 +75,35 @@ TEST(SearchDncPrograms, FindsKdncBehindEachWrongValueAndProvesTheFix)
          "   none found\n" + searched + "; C:\\A two folders deep; C:\\B two folders deep; C:\\C two folders deep, "
          "folders read: 3\n"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.lines);
+    for (const auto& [script, lines] : cases) {
+        SCOPED_TRACE(lines);
         World scripted = {kFull + "C:\\NC\\a.nc]", {}, {"C:\\NC\\a.nc"}};
-        c.script(scripted);
+        script(scripted);
         const Checked checked = RunCheck(scripted);
-        EXPECT_EQ(checked.Lines("\nWhere kdnc.exe is", "\n\n"), "Where kdnc.exe is, beyond what kdnclaunch reads:\n" + c.lines);
+        EXPECT_EQ(checked.Lines("\nWhere kdnc.exe is", "\n\n"), "Where kdnc.exe is, beyond what kdnclaunch reads:\n" + lines);
         // The JSON's first find and its fix, as the text gives them.
-        const std::size_t at = c.lines.find(": ") + 2, fix = c.lines.find("reg add"), end = c.lines.find('\n', fix);
-        const std::string program = c.lines.substr(at, c.lines.find(", ", at) - at);
-        std::string found = "\"found\":[{\"record\":" + c.lines.substr(3, 1) + ",\"program\":\"" + Escaped(program);
+        const std::size_t at = lines.find(": ") + 2, fix = lines.find("reg add");
+        const std::string program = lines.substr(at, lines.find(", ", at) - at);
+        std::string found = "\"found\":[{\"record\":" + lines.substr(3, 1) + ",\"program\":\"" + Escaped(program);
         for (const auto& [phrase, word] : {std::pair("expanded\n", "expanded"), {"quotes\n", "trimmed"}, {"string\n",
                  "otherString"}, {"name\n", "shortName"}, {"UTF-16\n", "lostLetters"}, {"root\n", "installRoot"}})
-            found += c.lines.find(phrase) < c.lines.find("\n   ") ? std::string("\",\"from\":\"") + word : "";
-        EXPECT_EQ(checked.json.find(found) == std::string::npos, c.lines.find("   none found") == 0) << checked.json;
-        std::string roots = "\"roots\":[";  // as the text lists them
-        for (std::size_t end = 0; (end = c.lines.find(" two folders", end + 1)) != std::string::npos;) {
-            const std::size_t root = c.lines.rfind("; ", end) + 2;
-            roots += (roots.back() == '[' ? "\"" : ",\"") + Escaped(c.lines.substr(root, end - root)) + "\"";
-        }
-        EXPECT_NE(checked.json.find(roots + "]"), std::string::npos) << roots;
-        const std::string record = c.lines.substr(3, 1) + c.lines.substr(5, c.lines.find(": ") - 5);  // "3 R2 Max"
-        if (fix != c.lines.find('\n') + 7) {  // the first program has no fix
-            EXPECT_TRUE(c.lines.find("   none found") == 0 || checked.LastLine().find("; kdnc.exe is at \"" + program +
+            found += lines.find(phrase) < lines.find("\n   ") ? std::string("\",\"from\":\"") + word : "";
+        EXPECT_EQ(checked.json.find(found) == std::string::npos, lines.find("   none found") == 0) << checked.json;
+        const std::string record = lines.substr(3, 1) + lines.substr(5, lines.find(": ") - 5);  // "3 R2 Max"
+        if (fix != lines.find('\n') + 7) {  // the first program has no fix
+            EXPECT_TRUE(lines.find("   none found") == 0 || checked.LastLine().find("; kdnc.exe is at \"" + program +
                         "\", which no record can lead to (") != std::string::npos);
             continue;
         }
-        const std::size_t folder = c.lines.find("/d \"") + 4;
-        std::string value = c.lines.substr(folder, c.lines.find("\" /f", folder) - folder);
+        const std::size_t folder = lines.find("/d \"") + 4;
+        std::string value = lines.substr(folder, lines.find("\" /f", folder) - folder);
         if (value.size() > 2 && value.substr(value.size() - 2) == "\\\\")
             value.pop_back();
-        EXPECT_NE(checked.json.find(",\"folder\":\"" + Escaped(value) + "\",\"fix\":\"" +
-                                    Escaped(c.lines.substr(fix, end - fix)) + "\"}"), std::string::npos);
         EXPECT_NE(checked.LastLine().find("; kdnc.exe is at \"" + program + "\", fix record " + record + " ("),
                   std::string::npos);
         // Applied as written, the fix leads the launcher's own run to that program.
         world = scripted;
-        world.Install(std::stoi(c.lines.substr(3, 1)) - 1, value);
+        world.Install(std::stoi(lines.substr(3, 1)) - 1, value);
         world.type = 1, world.openErrors.clear();
         RunLauncher(kWorld);
         EXPECT_EQ(world.outcome, "ShellExecuteA(0, open, " + program + ", \"C:\\NC\\a.nc\", null, 5)");
@@ -132,7 +114,7 @@ TEST(SearchDncPrograms, FindsKdncBehindEachWrongValueAndProvesTheFix)
 TEST(SearchDncPrograms, StaysWithinItsBounds)
 {
     World scripted;
-    scripted.expanded["%ProgramFiles%"] = kPf86;
+    scripted.expanded = {{"%ProgramW6432%", "C:\\PF"}, {"%ProgramFiles%", kPf86}};  // an empty root first
     for (int i = 0; i < kMostFoldersRead; ++i) {
         const std::string vendor = kPf86 + "\\V" + std::to_string(i);
         scripted.folders[kPf86].push_back({"V" + std::to_string(i), true});
@@ -144,8 +126,10 @@ TEST(SearchDncPrograms, StaysWithinItsBounds)
               checked.report.rfind("   1. DNC: "));
     EXPECT_EQ(world.foldersRead.size(), std::size_t(kMostFoldersRead));
     EXPECT_NE(checked.report.find(", folders read: 20000; stopped at its bound"), std::string::npos);
-    EXPECT_NE(checked.json.find("\"foldersRead\":20000,\"foldersDenied\":0,\"stopped\":true}"), std::string::npos);
-    EXPECT_NE(checked.json.find("\"},{\"record\":1,\"program\":\"" + Escaped(kPf86) + "\\\\V7\\\\kdnc.exe\""), std::string::npos);
+    EXPECT_NE(checked.json.find("\"roots\":[\"C:\\\\PF\",\"" + Escaped(kPf86) + "\"],\"foldersRead\":20000,\"foldersDenied\":0,"
+                                "\"stopped\":true}"), std::string::npos);
+    EXPECT_NE(checked.json.find("\"},{\"record\":1,\"program\":\"" + Escaped(kPf86) + "\\\\V7\\\\kdnc.exe\",\"from\":"
+                                "\"installRoot\",\"folder\":\"" + Escaped(kPf86) + "\\\\V7\",\"fix\":\"reg add "), std::string::npos);
     static CheckReading reading;
     ReadCheckRun(RecordedCalls, reading);
     SearchDncPrograms(RecordedCalls, reading);
@@ -162,14 +146,8 @@ TEST(SearchDncPrograms, StaysWithinItsBounds)
 // The JSON for two worlds, field by field, beside the text's own words for the same facts.
 TEST(WriteCheckJson, SaysWhatTheTextSays)
 {
-    World run = {kFull + "C:\\NC\\a.nc]", {}, {"C:\\NC\\a.nc", "C:\\P\\KorvR2\\KDNC\\kdnc.exe"}}, mixed;
+    World run = {kFull + "C:\\NC\\a.nc]", {}, {"C:\\NC\\a.nc", "C:\\P\\KorvR2\\KDNC\\kdnc.exe"}};
     run.Install(1, std::string(236, 'd')), run.Install(2, "%P%\\x"), run.Install(3, "C:\\P"), run.type = 2;
-    mixed.Install(0, "");
-    mixed.Install(1, std::string(300, 'v'));
-    for (int row = 2; row < 6; ++row)
-        mixed.Install(row, "C:\\\x9F\\");
-    mixed.openErrors[kRecords[3].keyPath] = 5, mixed.readErrors[kRecords[4].keyPath] = 5;
-    mixed.readErrors[kRecords[5].keyPath] = 2, mixed.lostValueLetters = "U+0416 as ?";
     const std::string view = kInstallKeyAccess == 1 ? "wow64" : "wow64_32key", expected[] = {
         R"({"format":1,"check":"","runBy":{"user":"PC\\op","session":1,"elevated":false,"virtualized":true,"service":false},"currentFolder":"C:\\Work","codePage":932,"registryView":")" + view + R"(","records":[)"
         R"({"record":1,"name":"DNC","key":"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{4D81C2A7-3E95-4B06-8F1A-9C27E5B3D640}","valueName":"InstallLocation","outcome":"noKey","error":null,"errorText":null,"type":null,"size":null,"value":null,"lostLetters":null,"program":null,"searchedAs":null,"notes":[]},)"
@@ -186,9 +164,9 @@ TEST(WriteCheckJson, SaysWhatTheTextSays)
         R"({"record":4,"name":"R2","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2\\Install Information","valueName":"Path","outcome":"keyNotOpened","error":5,"errorText":"Access is denied.","type":null,"size":null,"value":null,"lostLetters":null,"program":null,"searchedAs":null,"notes":[]},)"
         R"({"record":5,"name":"R2 Basic","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2 Basic\\Install Information","valueName":"Path","outcome":"valueNotRead","error":5,"errorText":"Access is denied.","type":null,"size":null,"value":null,"lostLetters":null,"program":null,"searchedAs":null,"notes":[]},)"
         R"({"record":6,"name":"R1","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R1\\Install Information","valueName":"Path","outcome":"noValue","error":null,"errorText":null,"type":null,"size":null,"value":null,"lostLetters":null,"program":null,"searchedAs":null,"notes":[]}],)"
-        R"("window":{"title":null,"lostLetters":null},"document":{"path":null,"outcome":"none"},"verdict":{"exitCode":1,"start":null,"parameters":null,"warning":""},"search":{"ran":true,"roots":[],"foldersRead":0,"foldersDenied":0,"stopped":false},"found":[]})"};
+        R"("window":{"title":null,"lostLetters":null},"document":{"path":null,"outcome":"none"},"verdict":{"exitCode":1,"start":null,"parameters":null,"warning":"Error: Cannot find KORVANT DNC"},"search":{"ran":true,"roots":[],"foldersRead":0,"foldersDenied":0,"stopped":false},"found":[]})"};
     for (int i = 0; i < 2; ++i) {
-        std::string json = RunCheck(i == 0 ? run : mixed).json;
+        std::string json = RunCheck(i == 0 ? run : Mixed()).json;
         const std::size_t version = json.find("\"check\":\"") + 9;
         EXPECT_EQ(json.erase(version, json.find('"', version) - version), expected[i] + "\n");
     }

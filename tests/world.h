@@ -35,11 +35,14 @@ const std::uint32_t kInstallKeyAccess = 0x0201;
 const std::uint32_t kInstallKeyAccess = 0x0001;
 #endif
 
+const std::string kFull = "Predator CNC Editor for KORVANT - [";
+const std::string kMessage = "Error: Cannot find KORVANT DNC";
+
 struct World {
     std::optional<std::string> title;  // of the window in front; none: no window
     std::map<std::string, std::pair<std::string, std::string>> registry;  // key -> value name, raw bytes
     std::set<std::string> found;          // the exact strings a find-first search finds something for
-    std::string message;                  // the warning in the string table; empty: none
+    std::string message = kMessage;       // the warning in the string table; empty: none
     std::uint32_t type = 1;               // of every value, REG_SZ unless said
     std::map<std::string, std::int32_t> openErrors, readErrors;  // key -> what opening it, reading it answers
     std::string lostValueLetters, lostTitleLetters;  // as the check's own reads give them
@@ -58,7 +61,6 @@ struct World {
     void Install(int row, std::string bytes) { registry[kRecords[row].keyPath] = {kRecords[row].valueName, bytes}; }
 } world;  // the world of the case under way
 bool checking = false;  // the check, unlike the launcher, asks a value's type
-bool writesJson = true;  // the whole-run mix, which pins only the verdict, goes faster without
 
 // A close may only close the one handle open; what it answers goes unread.
 bool Closes(std::uintptr_t handle) { return handle != 0 && handle == std::exchange(world.open, 0); }
@@ -114,9 +116,6 @@ const WindowsOperations kWorld = {
     },
 };
 
-const std::string kFull = "Predator CNC Editor for KORVANT - [";
-const std::string kMessage = "Error: Cannot find KORVANT DNC";
-
 // The check's own questions; an error's text is known for 5 alone, and a path resolves below C:\Work.
 const CheckOperations kCheckWorld = {
     [](RegistryKey, const char*, char* letters, std::size_t capacity, char16_t* wide, std::size_t wideCapacity) {
@@ -156,6 +155,19 @@ const CheckOperations kCheckWorld = {
     },
 };
 
+// Each way a record can fail, one a row: empty, too long to read, absent, its key not opened, its value not read, none.
+World Mixed()
+{
+    World mixed;
+    mixed.Install(0, "");
+    mixed.Install(1, std::string(300, 'v'));
+    for (int row = 2; row < 6; ++row)
+        mixed.Install(row, "C:\\\x9F\\");  // a trail byte that is a backslash
+    mixed.openErrors[kRecords[3].keyPath] = 5, mixed.readErrors[kRecords[4].keyPath] = 5;
+    mixed.readErrors[kRecords[5].keyPath] = 2, mixed.lostValueLetters = "U+0416 as ?";
+    return mixed;
+}
+
 const CheckSetting kSetting = {"C:\\Work", true, 932, {0x81, 0x9F, 0xE0, 0xFC}, "PC\\op", 1, false, true, false};
 
 struct Checked {
@@ -189,7 +201,7 @@ Checked RunCheck(World scripted, const CheckSetting& setting = kSetting, std::si
     ReportText report = {text, capacity, 0, 0}, machine = {json, sizeof json, 0, 0};
     const int verdict = WriteCheckReport(reading, setting, report);
     EXPECT_TRUE(report.length < capacity && text[report.length] == '\0') << "past its storage";
-    EXPECT_TRUE(!writesJson || WriteCheckJson(reading, setting, kCheckWorld, machine));
+    EXPECT_TRUE(WriteCheckJson(reading, setting, kCheckWorld, machine));
     return {verdict, std::string(text, report.length), std::string(json, machine.length)};
 }
 
