@@ -59,9 +59,7 @@ RecordReading ReadRecord(const CallLog& log, const DncCandidate& candidate)
         reading.outcome = Outcome::kEmpty;
         return reading;
     }
-    CopyText(reading.joined, sizeof reading.joined, reading.read->answer);
-    AppendPathSeparator(reading.joined);
-    std::strcat(reading.joined, candidate.programSubpath);
+    JoinProgram(reading.read->answer, candidate.programSubpath, reading.joined);
     const int search = FindCall(log, "FindFirstFileA", reading.joined, read, log.count);
     if (search == log.count) {
         reading.outcome = Outcome::kTooLong;
@@ -107,6 +105,14 @@ RegistryViewKind RegistryViewOf(const CheckReading& reading, const CheckSetting&
 bool RunsAsService(const CheckSetting& setting)
 {
     return setting.system || setting.session == 0;
+}
+
+bool JoinProgram(const char* folder, const char* subpath, char (&joined)[2 * MAX_PATH])
+{
+    CopyText(joined, MAX_PATH + 1, folder);
+    AppendPathSeparator(joined);
+    std::strcat(joined, subpath);
+    return std::strlen(joined) < MAX_PATH;
 }
 
 bool IsAbsolute(const char* path)

@@ -81,6 +81,10 @@ bool RunsAsService(const CheckSetting& setting);
 bool EndsInTrailBackslash(const char* value, const CheckSetting& setting);
 // From a drive's root or a share, not from the current folder.
 bool IsAbsolute(const char* path);
+// The folder, as much of it as a value the locator reads can hold, a
+// separator as the locator chooses it, and the subpath; false when the
+// locator would count the result as too long.
+bool JoinProgram(const char* folder, const char* subpath, char (&joined)[2 * MAX_PATH]);
 
 // The reg add line, to paste into cmd as an administrator, that writes the
 // found program's folder into its record.

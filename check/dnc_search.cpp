@@ -18,16 +18,6 @@ bool SameName(const char* a, const char* b, std::size_t length)
     return true;
 }
 
-// The folder, a separator as the locator chooses it, and the subpath; false
-// when the locator would count the result as too long.
-bool JoinProgram(const char* folder, const char* subpath, char (&joined)[2 * MAX_PATH])
-{
-    CopyText(joined, MAX_PATH, folder);
-    AppendPathSeparator(joined);
-    std::strcat(joined, subpath);
-    return std::strlen(joined) < MAX_PATH;
-}
-
 void AddFound(DncSearch& search, int row, FoundBy by, const char* program, const char* folder)
 {
     for (int i = 0; i < search.count; ++i)
