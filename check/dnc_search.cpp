@@ -61,6 +61,8 @@ void SearchValue(const CallLog& log, DncSearch& search, int row, const RecordedC
             TryFolder(log, search, row, string, FoundBy::kOtherString);
         if (std::strchr(string, '%'))
             log.check->ExpandText(string, expanded, sizeof expanded);
+        if (std::strcmp(expanded, string) == 0)
+            expanded[0] = '\0';  // no name was set: the string itself, already tried
         TryFolder(log, search, row, expanded, FoundBy::kExpanded);
         Trim(string, trimmed);
         Trim(expanded, trimmedExpanded);
