@@ -231,10 +231,14 @@ void AppendReasons(ReportText& report, const RecordReading* readings)
     Append(report, {separator[0] == ' ' ? " (no install record found)" : ")"});
 }
 
-const char* const kFoundBy[] = {"from the value with %...% expanded", "from the value without its trailing blanks, "
-                                "dots or enclosing quotes", "from another string of the multi-string",
-                                "from the folder's short name", "from the value read in UTF-16",
-                                "under an install root"};
+const char* const kFoundBy[] = {
+    "from the value with %...% expanded",
+    "from the value without its trailing blanks, dots or enclosing quotes",
+    "from another string of the multi-string",
+    "from the folder's short name",
+    "from the value read in UTF-16",
+    "under an install root",
+};
 
 // Where each kdnc.exe that kdnclaunch misses is, and what would lead it there.
 void AppendFound(ReportText& report, const DncSearch& search, const CheckSetting& setting)
@@ -314,10 +318,13 @@ void AppendRunner(ReportText& report, const CheckSetting& setting)
 }
 
 // In place of the document's path, or after it, by what became of it.
-const char* const kDocumentTexts[] = {"Document: none\n", "Document: none, the title is not the editor's\n",
-                                      " (absent: DNC starts without a document)\n", " (present)\n",
-                                      " (present, not handed over: its quote would split the argument, so DNC "
-                                      "starts without a document)\n"};
+const char* const kDocumentTexts[] = {
+    "Document: none\n",
+    "Document: none, the title is not the editor's\n",
+    " (absent: DNC starts without a document)\n",
+    " (present)\n",
+    " (present, not handed over: its quote would split the argument, so DNC starts without a document)\n",
+};
 
 void AppendDocument(ReportText& report, const CheckReading& reading)
 {
