@@ -48,6 +48,8 @@ TEST(SearchDncPrograms, FindsKdncBehindEachWrongValueAndProvesTheFix)
          found("2. R2 Max uninstall", "C:\\B" + kR2Max, "from another string of the multi-string") + "      reg add \"HKLM\\"
          "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{E6A3F519-0B72-4C8D-9D45-71B8C02F6A93}\" /v "
          "InstallLocation /t REG_SZ /d \"C:\\B\" /f /reg:32\n" + searched + "\n"},
+        {[](World& w) { w.Install(3, "C:\\" + std::string(236, 'k') + " "); },  // trimmed, 260 joined: not searched
+         "   none found\n" + searched + "\n"},
         {[](World& w) { w.Install(4, "\"C:\\KORVANT\\\" ."), w.found.insert("C:\\KORVANT\\KorvR2\\KDNC\\kdnc.exe"); },
          found("5. R2 Basic", "C:\\KORVANT" + r2, trimmed) + fix("R2 Basic", "C:\\KORVANT\\\\") + searched + "\n"},  // \ doubled
         {[](World& w) { w.Install(5, "C:\\??\\K"), w.lostValueLetters = "U+0421 as ? U+0442 as ?", w.wideValue = u"C:\\Ст\\K";
