@@ -41,6 +41,7 @@ struct FoundProgram {
     char program[MAX_PATH];  // as found; for kLostLetters, as the code page spells it
     char folder[MAX_PATH];   // the value to write into that record; empty when none can help
     bool proven;             // kdnclaunch's own locator, given that value, takes the program
+    bool trusted;            // no one but SYSTEM and the administrators can replace it
 };
 
 // The search is bounded, so that no PC's folders hold the check up: under
@@ -97,3 +98,15 @@ void ReadCheckRun(const CallLog& log, CheckReading& reading);
 // Where kdnc.exe is when kdnclaunch would warn: from each record's value,
 // else under the install roots; each fix proven by the launcher's locator.
 void SearchDncPrograms(const CallLog& log, CheckReading& reading);
+
+// Each record the launcher finds no key or value for, read where else
+// people write it: the 64-bit view, the account's own HKEY_CURRENT_USER,
+// its VirtualStore copy.
+void ReadRecordsElsewhere(const CallLog& log, const CheckSetting& setting, CheckReading& reading);
+
+// Who, beside SYSTEM and the administrators, can replace the program the
+// launcher takes and each kdnc.exe found.
+void ReadProgramTrust(const CallLog& log, const CheckSetting& setting, CheckReading& reading);
+
+// The whole reading, in the order each part needs the one before.
+void ReadCheck(const CallLog& log, const CheckSetting& setting, CheckReading& reading);

@@ -126,8 +126,7 @@ int main(int argc, char** argv)
     static CheckSetting setting;
     ReadCheckSetting(setting);
     static CheckReading reading;
-    ReadCheckRun(RecordedCalls, reading);
-    SearchDncPrograms(RecordedCalls, reading);
+    ReadCheck(RecordedCalls, setting, reading);
     static char text[65536];
     ReportText report = {text, sizeof text, 0, 0, false};
     const int verdict = WriteCheckReport(reading, setting, report);

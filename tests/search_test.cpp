@@ -133,8 +133,7 @@ TEST(SearchDncPrograms, StaysWithinItsBounds)
     EXPECT_NE(checked.json.find("\"},{\"record\":1,\"program\":\"" + Escaped(kPf86) + "\\\\V7\\\\kdnc.exe\",\"from\":"
                                 "\"installRoot\",\"folder\":\"" + Escaped(kPf86) + "\\\\V7\",\"fix\":\"reg add "), std::string::npos);
     static CheckReading reading;
-    ReadCheckRun(RecordedCalls, reading);
-    SearchDncPrograms(RecordedCalls, reading);
+    ReadCheck(RecordedCalls, kSetting, reading);
     static char text[65536];
     for (const std::size_t capacity : {checked.json.size(), checked.json.size() + 1}) {
         ReportText json = {text, capacity, 0, 0};

@@ -194,8 +194,7 @@ Checked RunCheck(World scripted, const CheckSetting& setting = kSetting, std::si
     checking = false;
     EXPECT_EQ(world.outcome, "") << "the check started or showed something";
     static CheckReading reading;
-    ReadCheckRun(RecordedCalls, reading);
-    SearchDncPrograms(RecordedCalls, reading);
+    ReadCheck(RecordedCalls, setting, reading);
     EXPECT_EQ(world.open, 0u) << "the search left a key or search open";
     static char text[65536], json[65536];
     ReportText report = {text, capacity, 0, 0}, machine = {json, sizeof json, 0, 0};
