@@ -44,11 +44,12 @@ struct FoundProgram {
     bool trusted;            // no one but SYSTEM and the administrators can replace it
 };
 
-// The search is bounded, so that no PC's folders hold the check up: under
-// Wine a folder takes about half a millisecond to read.
+// The search is bounded in folders read, so that a PC gives the same answer
+// on every run; the time bound only guards against a disk that stalls, far
+// inside the shortest script timeout of a deployment tool (a minute).
 constexpr int kMostFound = 8;
 constexpr int kMostFoldersRead = 20000;
-constexpr std::uint32_t kMostSearchMilliseconds = 400;
+constexpr std::uint32_t kMostSearchMilliseconds = 10000;
 
 struct DncSearch {
     bool ran;              // only when kdnclaunch would warn

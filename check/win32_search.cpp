@@ -27,7 +27,10 @@ std::int32_t ReadFolder(const char* folder, bool (*visit)(const char* name, bool
     std::memcpy(pattern, folder, length);
     std::memcpy(pattern + length, length > 0 && folder[length - 1] == '\\' ? "*" : "\\*", 3);
     WIN32_FIND_DATAA entry;
-    const HANDLE search = FindFirstFileA(pattern, &entry);
+    // No short names, which the search never looks at, and entries fetched
+    // in bulk: the cheapest read Windows offers.
+    const HANDLE search =
+        FindFirstFileExA(pattern, FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
     if (search == INVALID_HANDLE_VALUE)
         return static_cast<std::int32_t>(GetLastError());
     do {

@@ -70,8 +70,8 @@ TEST(SearchDncPrograms, FindsKdncBehindEachWrongValueAndProvesTheFix)
          found("6. R1", halvorne + r1, root) + fix("R1", halvorne) + found("4. R2", halvorne + r2, root) + fix("R2", halvorne) +
          roots + "folders read: 4, 1 not readable and skipped\n"},  // two programs; R2's record, which has a key, over R2 Basic
         {[](World& w) { InstallRoots(w), w.Install(2, "%X%"), w.type = 2, w.expanded["%X%"] = "",
-                        w.expanded["%ProgramFiles%"] = "\\\\server\\share", w.tick = 200; },  // expands to nothing
-         "   none found\n" + roots + "folders read: 1; stopped at its bound, so not everywhere\n"},  // 0.4 s on the next
+                        w.expanded["%ProgramFiles%"] = "\\\\server\\share", w.tick = 5000; },  // expands to nothing
+         "   none found\n" + roots + "folders read: 1; stopped at its bound, so not everywhere\n"},  // 10 s on the next
         {[](World& w) { w.Install(0, "C:\\DNC "), w.expanded = {{"%ProgramW6432%", "C:\\A"}, {"%ProgramFiles(x86)%",
                         "C:\\B"}, {"%ProgramFiles%", "C:\\C"}}; },  // nothing where the value points, nor under any root
          "   none found\n" + searched + "; C:\\A two folders deep; C:\\B two folders deep; C:\\C two folders deep, "
