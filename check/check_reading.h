@@ -61,7 +61,22 @@ struct DncSearch {
     FoundProgram found[kMostFound];
 };
 
+// What --fix did: the write, or why there was none.
+enum class FixOutcome { kNothingToDo, kNoneFound, kNoneProven, kNotThatProgram, kNotTrusted, kNotElevated,
+                        kNotWritten, kWritten };
+
+struct FixRun {
+    FixOutcome outcome;
+    int row;                 // the record written, or that would have been
+    char folder[MAX_PATH];
+    char program[MAX_PATH];  // where the fix leads kdnclaunch
+    std::int32_t error;      // why it could not be written
+    char errorText[256];
+    PreviousValue before;
+};
+
 struct CheckReading {
+    const FixRun* fix;       // with --fix alone
     RecordReading records[6];
     bool noWindow;
     const RecordedCall* title;
@@ -111,3 +126,9 @@ void ReadProgramTrust(const CallLog& log, const CheckSetting& setting, CheckRead
 
 // The whole reading, in the order each part needs the one before.
 void ReadCheck(const CallLog& log, const CheckSetting& setting, CheckReading& reading);
+
+// --fix: writes the first fix that is proven and trusted (and leads to the
+// program asked for, when one is), then runs the launcher again into the
+// reading. The exit code: 0 when kdnclaunch would start DNC afterwards, 1
+// when no fix can be vouched for, 2 when it could not be written.
+int FixDncRecord(const CheckSetting& setting, const char* wantedProgram, CheckReading& reading, FixRun& fix);

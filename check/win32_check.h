@@ -19,6 +19,8 @@ unsigned long ReadSession();
 void ListLostValueLetters(RegistryKey key, const char* valueName, char* letters, std::size_t capacity,
                           char16_t* wide, std::size_t wideCapacity);
 
+std::int32_t WriteRecordFolder(const char* keyPath, const char* valueName, const char* folder, PreviousValue& before);
+
 // The search.
 void ReadFullPath(const char* path, char* fullPath, std::size_t capacity);
 void ExpandText(const char* text, char* expanded, std::size_t capacity);

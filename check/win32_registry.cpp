@@ -1,4 +1,6 @@
 // The check's own registry reads, beside the launcher's.
+#include <cstring>
+
 #include "win32_check.h"
 
 namespace {
@@ -31,4 +33,73 @@ void ListLostValueLetters(RegistryKey key, const char* valueName, char* letters,
     for (; length + 1 < wideCapacity && length < size / sizeof value[0] && value[length] != L'\0'; ++length)
         wide[length] = static_cast<char16_t>(value[length]);
     wide[length] = u'\0';
+}
+
+namespace {
+
+// How much of the key path exists already: up to the first of its keys that
+// a failed write would have to remove again.
+std::size_t ExistingKeyLength(const char* keyPath)
+{
+    char path[MAX_PATH];
+    CopyText(path, sizeof path, keyPath);
+    std::size_t existing = 0;
+    for (std::size_t end = 0;; ++end) {
+        if (path[end] != '\\' && path[end] != '\0')
+            continue;
+        const char kept = path[end];
+        path[end] = '\0';
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE | KEY_WOW64_32KEY, &key) != ERROR_SUCCESS)
+            return existing;
+        RegCloseKey(key);
+        existing = end;
+        if (kept == '\0')
+            return existing;
+        path[end] = kept;
+    }
+}
+
+// Removes the keys a failed write made, from the deepest up.
+void RemoveMadeKeys(const char* keyPath, std::size_t existing)
+{
+    char path[MAX_PATH];
+    CopyText(path, sizeof path, keyPath);
+    for (std::size_t end = std::strlen(path); end > existing; --end) {
+        if (path[end] != '\\' && path[end] != '\0')
+            continue;
+        path[end] = '\0';
+        RegDeleteKeyExA(HKEY_LOCAL_MACHINE, path, KEY_WOW64_32KEY, 0);
+    }
+}
+
+} // namespace
+
+std::int32_t WriteRecordFolder(const char* keyPath, const char* valueName, const char* folder, PreviousValue& before)
+{
+    before = PreviousValue{};
+    const std::size_t existing = ExistingKeyLength(keyPath);
+    HKEY key = nullptr;
+    DWORD made = 0;
+    const REGSAM access = KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_32KEY;
+    LONG status = RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, nullptr, 0, access, nullptr, &key, &made);
+    if (status != ERROR_SUCCESS) {
+        RemoveMadeKeys(keyPath, existing);
+        return status;
+    }
+    before.keyFound = made == REG_OPENED_EXISTING_KEY;
+    DWORD type = 0;
+    DWORD size = sizeof before.data;
+    status = RegQueryValueExA(key, valueName, nullptr, &type, before.data, &size);
+    before.valueFound = status == ERROR_SUCCESS;
+    before.type = type, before.size = size;
+    // A value that cannot be kept whole, or read at all, could not be put
+    // back: it is left as it is.
+    if (status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND)
+        status = RegSetValueExA(key, valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(folder),
+                                static_cast<DWORD>(std::strlen(folder) + 1));
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS)
+        RemoveMadeKeys(keyPath, existing);
+    return status;
 }
