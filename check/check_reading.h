@@ -104,9 +104,10 @@ bool IsAbsolute(const char* path);
 bool JoinProgram(const char* folder, const char* subpath, char (&joined)[2 * MAX_PATH]);
 
 // The reg add line, to paste into cmd as an administrator, that writes the
-// found program's folder into its record.
+// found program's folder into its record; false when it cannot be pasted as
+// printed.
 constexpr std::size_t kFixCapacity = 2 * MAX_PATH + 160;
-void FormatFix(const FoundProgram& found, char (&line)[kFixCapacity]);
+bool FormatFix(const FoundProgram& found, char (&line)[kFixCapacity]);
 
 // The records, the window, the document and the verdict, from the log alone.
 void ReadCheckRun(const CallLog& log, CheckReading& reading);
