@@ -96,6 +96,10 @@ bool RunsAsService(const CheckSetting& setting);
 // True when the value's last byte is a backslash that ends a double-byte
 // letter: the locator still takes it for a separator.
 bool EndsInTrailBackslash(const char* value, const CheckSetting& setting);
+// Paths compared with ASCII letters case aside, as NTFS and FAT compare them;
+// other bytes as they are, so that a letter beyond ASCII in two spellings is
+// told apart at worst (std::tolower folds A-Z alone in the C locale).
+bool SamePath(const char* a, const char* b);
 // From a drive's root or a share, not from the current folder.
 bool IsAbsolute(const char* path);
 // The folder, as much of it as a value the locator reads can hold, a

@@ -1,7 +1,6 @@
 #include "check_reading.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 
 namespace {
@@ -18,16 +17,6 @@ bool SameName(const char* a, const char* b, std::size_t length)
         if ((a[i] | 0x20) != (b[i] | 0x20))
             return false;
     return true;
-}
-
-// Paths compared with ASCII letters case aside, as NTFS and FAT compare them; other bytes as they are, so that a
-// letter beyond ASCII in two spellings is listed twice at worst (std::tolower folds A-Z alone in the C locale).
-bool SamePath(const char* a, const char* b)
-{
-    for (; std::tolower(static_cast<unsigned char>(*a)) == std::tolower(static_cast<unsigned char>(*b)); ++a, ++b)
-        if (*a == '\0')
-            return true;
-    return false;
 }
 
 // Only a whole path on a local fixed drive is asked about: the launcher runs from the editor's current folder, not
