@@ -1,6 +1,7 @@
 #include "check_reading.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 
 namespace {
