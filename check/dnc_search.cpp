@@ -247,12 +247,12 @@ bool FormatFix(const FoundProgram& found, char (&line)[kFixCapacity])
 {
     const DncCandidate& record = kDncCandidates[found.row];
     // Backslashes before the closing quote would escape it: each doubled, they stay as many. A control byte
-    // cannot be pasted, nor a quote kept (no file name holds one).
+    // cannot be pasted, nor a quote kept (no file name holds one), and cmd expands a %NAME% that is set.
     const char* trailing = found.folder;
     bool pastable = true;
     for (const char* c = found.folder; *c != '\0'; ++c) {
         trailing = *c != '\\' ? c + 1 : trailing;
-        pastable = pastable && !std::iscntrl(static_cast<unsigned char>(*c)) && *c != '"';
+        pastable = pastable && !std::iscntrl(static_cast<unsigned char>(*c)) && *c != '"' && *c != '%';
     }
     const char* const pieces[] = {"reg add \"HKLM\\", record.keyPath, "\" /v ", record.valueName, " /t REG_SZ /d \"",
                                   found.folder, trailing, "\" /f /reg:32"};

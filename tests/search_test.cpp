@@ -27,6 +27,9 @@ void InstallRoots(World& world)
 
 TEST(SearchDncPrograms, FindsKdncBehindEachWrongValueAndProvesTheFix)
 {
+    const std::string paste = "      a fix would lead kdnclaunch there, but its folder holds a byte that cmd would not "
+                              "take as printed: run kdnclaunch-check --fix as an administrator, or write the folder "
+                              "that --json gives into the record, as REG_SZ\n";
     const std::string searched = "   Searched: each record's value", roots = searched + "; " + kPf86 + " two folders deep, ";
     const std::string trimmed = "from the value without its trailing blanks, dots or enclosing quotes", root = "under an install root";
     const std::string halvorne = kPf86 + "\\Halvorne\\KORVANT", r1 = "\\KorvR1\\KDNC\\kdnc.exe", r2 = "\\KorvR2\\KDNC\\kdnc.exe";
@@ -57,10 +60,10 @@ TEST(SearchDncPrograms, FindsKdncBehindEachWrongValueAndProvesTheFix)
                         w.Install(2, "\\\\srv\\??\\K"), w.wideValue = u"\\\\srv\\Ст\\K", w.wideProgram = 2; },
          "   none found\n" + searched + "\n"},
         {[](World& w) { w.Install(3, "C:\\K "), w.Install(4, "C:\\K\x7F "), w.found.insert("C:\\K\\KorvR2\\KDNC\\kdnc.exe");
-                        w.found.insert("C:\\K\x7F\\KorvR2\\KDNC\\kdnc.exe"); },  // DEL cannot be pasted
+                        w.found.insert("C:\\K\x7F\\KorvR2\\KDNC\\kdnc.exe"), w.Install(5, "C:\\%K% ");
+                        w.found.insert("C:\\%K%\\KorvR1\\KDNC\\kdnc.exe"); },  // DEL cannot be pasted; cmd expands %K%
          found("4. R2", "C:\\K" + r2, trimmed) + fix("R2", "C:\\K") + found("5. R2 Basic", "C:\\K<0x7F>" + r2, trimmed) +
-         "      a fix would lead kdnclaunch there, but its folder holds a byte that cannot be pasted as printed: write the "
-         "folder that --json gives into the record, as REG_SZ\n" + searched + "\n"},
+         paste + found("6. R1", "C:\\%K%" + r1, trimmed) + paste + searched + "\n"},
         {[](World& w) { w.Install(5, "C:\\??\\K"), w.lostValueLetters = "U+0421 as ? U+0442 as ?", w.wideValue = u"C:\\Ст\\K";
                         w.wideProgram = 1, w.shortFolder = "C:\\CT~1\\K", w.found.insert("C:\\CT~1\\K\\KorvR1\\KDNC\\kdnc.exe"); },
          found("6. R1", "C:\\CT~1\\K" + r1, "from the folder's short name") + fix("R1", "C:\\CT~1\\K") + searched + "\n"},
@@ -104,7 +107,7 @@ TEST(SearchDncPrograms, FindsKdncBehindEachWrongValueAndProvesTheFix)
                  "otherString"}, {"name\n", "shortName"}, {"UTF-16\n", "lostLetters"}, {"root\n", "installRoot"}})
             found += lines.find(phrase) < lines.find("\n   ") ? std::string("\",\"from\":\"") + word : "";
         EXPECT_EQ(checked.json.find(found) == std::string::npos, lines.find("   none found") == 0) << checked.json;
-        EXPECT_EQ(checked.json.find("\\u007F\",\"fix\":null}") != std::string::npos, lines.find("be pasted") != std::string::npos);
+        EXPECT_EQ(checked.json.find("\\u007F\",\"fix\":null}") != std::string::npos, lines.find("cmd would not take") != std::string::npos);
         const std::string record = lines.substr(3, 1) + lines.substr(5, lines.find(": ") - 5);  // "3 R2 Max"
         if (fix != lines.find('\n') + 7) {  // the first program has no fix
             EXPECT_TRUE(lines.find("   none found") == 0 || checked.LastLine().find("; kdnc.exe is at \"" + program +
