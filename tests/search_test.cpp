@@ -72,23 +72,41 @@ TEST(SearchDncPrograms, FindsKdncBehindEachWrongValueAndProvesTheFix)
         {[](World& w) { InstallRoots(w), w.Install(2, "%X%"), w.type = 2, w.expanded["%X%"] = "",
                         w.expanded["%ProgramFiles%"] = "\\\\server\\share", w.tick = 200; },  // expands to nothing
          "   none found\n" + roots + "folders read: 1; stopped at its bound, so not everywhere\n"},  // 0.4 s on the next
+        {[](World& w) { w.Elsewhere(ElsewhereKey(Where::kView64, 0), 0, "C:\\DNC"), w.found.insert("C:\\DNC\\kdnc.exe"); },
+         found("1. DNC", "C:\\DNC\\kdnc.exe", "from the record in the 64-bit view") + "      reg add \"HKLM\\SOFTWARE\\"
+         "Microsoft\\Windows\\CurrentVersion\\Uninstall\\{4D81C2A7-3E95-4B06-8F1A-9C27E5B3D640}\" /v InstallLocation /t "
+         "REG_SZ /d \"C:\\DNC\" /f /reg:32\n" + searched + "\n"},
+        {[](World& w) { w.Elsewhere(ElsewhereKey(Where::kUser, 1), 1, "C:\\K2 "), w.found.insert("C:\\K2" + kR2Max); },
+         found("2. R2 Max uninstall", "C:\\K2" + kR2Max, "from the record under HKEY_CURRENT_USER") + "      reg add \"HKLM\\"
+         "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{E6A3F519-0B72-4C8D-9D45-71B8C02F6A93}\" /v "
+         "InstallLocation /t REG_SZ /d \"C:\\K2\" /f /reg:32\n" + searched + "\n"},  // trimmed, as a record's own
+        {[](World& w) { w.Install(3, "C:\\Old"), w.readErrors[kRecords[3].keyPath] = 2;  // a key without its value
+                        w.Elsewhere(ElsewhereKey(Where::kStore, 3), 3, "%K%", 2), w.expanded["%K%"] = "C:\\K";
+                        w.found.insert("C:\\K\\KorvR2\\KDNC\\kdnc.exe"); },
+         found("4. R2", "C:\\K" + r2, "from the record in this account's VirtualStore") + fix("R2", "C:\\K") + searched + "\n"},
+        {[](World& w) { w.Elsewhere(ElsewhereKey(Where::kUser, 0), 0, std::string("C:\\DNC\0", 8), 4);  // a number: not searched
+                        w.found.insert("C:\\DNC\\kdnc.exe"); },
+         "   none found\n" + searched + "\n"},
         {[](World& w) { w.Install(0, "C:\\DNC "), w.expanded = {{"%ProgramW6432%", "C:\\A"}, {"%ProgramFiles(x86)%",
                         "C:\\B"}, {"%ProgramFiles%", "C:\\C"}}; },  // nothing where the value points, nor under any root
          "   none found\n" + searched + "; C:\\A two folders deep; C:\\B two folders deep; C:\\C two folders deep, "
          "folders read: 3\n"},
     };
+    CheckSetting notVirtualized = kSetting;  // so that the VirtualStore is read too
+    notVirtualized.virtualized = false;
     for (const auto& [script, lines] : cases) {
         SCOPED_TRACE(lines);
         World scripted = {kFull + "C:\\NC\\a.nc]", {}, {"C:\\NC\\a.nc"}};
         script(scripted);
-        const Checked checked = RunCheck(scripted);
+        const Checked checked = RunCheck(scripted, notVirtualized);
         EXPECT_EQ(checked.Lines("\nWhere kdnc.exe is", "\n\n"), "Where kdnc.exe is, beyond what kdnclaunch reads:\n" + lines);
         // The JSON's first find and its fix, as the text gives them.
         const std::size_t at = lines.find(": ") + 2, fix = lines.find("reg add");
         const std::string program = lines.substr(at, lines.find(", ", at) - at);
         std::string found = "\"found\":[{\"record\":" + lines.substr(3, 1) + ",\"program\":\"" + Escaped(program);
         for (const auto& [phrase, word] : {std::pair("expanded\n", "expanded"), {"quotes\n", "trimmed"}, {"string\n",
-                 "otherString"}, {"name\n", "shortName"}, {"UTF-16\n", "lostLetters"}, {"root\n", "installRoot"}})
+                 "otherString"}, {"name\n", "shortName"}, {"UTF-16\n", "lostLetters"}, {"root\n", "installRoot"}, {"view\n", "view64"},
+                 {"HKEY_CURRENT_USER\n", "currentUser"}, {"VirtualStore\n", "virtualStore"}})
             found += lines.find(phrase) < lines.find("\n   ") ? std::string("\",\"from\":\"") + word : "";
         EXPECT_EQ(checked.json.find(found) == std::string::npos, lines.find("   none found") == 0) << checked.json;
         const std::string record = lines.substr(3, 1) + lines.substr(5, lines.find(": ") - 5);  // "3 R2 Max"
@@ -106,7 +124,7 @@ TEST(SearchDncPrograms, FindsKdncBehindEachWrongValueAndProvesTheFix)
         // Applied as written, the fix leads the launcher's own run to that program.
         world = scripted;
         world.Install(std::stoi(lines.substr(3, 1)) - 1, value);
-        world.type = 1, world.openErrors.clear();
+        world.type = 1, world.openErrors.clear(), world.readErrors.clear();
         RunLauncher(kWorld);
         EXPECT_EQ(world.outcome, "ShellExecuteA(0, open, " + program + ", \"C:\\NC\\a.nc\", null, 5)");
     }
