@@ -94,8 +94,8 @@ void SearchElsewhere(const CallLog& log, DncSearch& search, int row, const Recor
     const int first = search.count;
     TryFolder(log, search, row, read.answer, FoundBy::kView64);
     SearchValue(log, search, row, read, "");
-    for (int i = first; i < search.count; ++i)
-        search.found[i].by = static_cast<FoundBy>(static_cast<int>(FoundBy::kView64) + static_cast<int>(elsewhere.place));
+    for (FoundProgram* found = search.found + first; found != search.found + search.count; ++found)
+        found->by = static_cast<FoundBy>(static_cast<int>(FoundBy::kView64) + static_cast<int>(elsewhere.place));
 }
 
 // The record to write for a program under that subpath: the first of its
