@@ -254,8 +254,9 @@ void SearchDncPrograms(const CallLog& log, CheckReading& reading)
         const int row = static_cast<int>(&record - reading.records);
         if (record.outcome == Outcome::kEmpty || record.outcome == Outcome::kTooLong || record.outcome == Outcome::kAbsent)
             SearchValue(log, search, row, *record.read, record.joined);
-        for (int i = 0; i < record.elsewhereCount; ++i)
-            SearchElsewhere(log, search, row, record.elsewhere[i]);
+        for (const RecordElsewhere* elsewhere = record.elsewhere; elsewhere != record.elsewhere + record.elsewhereCount;
+             ++elsewhere)
+            SearchElsewhere(log, search, row, *elsewhere);
     }
     if (search.count == 0)
         SearchInstallRoots(log, reading);

@@ -105,12 +105,14 @@ TEST(WriteCheckReport, SaysWhereElseTheRecordIs)
          "   no such key\n" + also(Where::kView64, 2, true) + value + also(Where::kUser, 2, true) + "      no such value\n",
          {Where::kView64, Where::kUser}, {Where::kView64, Where::kUser}},
         {elevated, 2, 2, 0, [](World& w) { w.elsewhereErrors[ElsewhereKey(Where::kView64, 2)] = 5;
-                                          w.Elsewhere(ElsewhereKey(Where::kUser, 2), 2, std::string("*\0\0\0", 4), 4); },
+                                          w.Elsewhere(ElsewhereKey(Where::kUser, 2), 2, std::string("*\0\0\0", 4), 4);
+                                          w.Elsewhere(ElsewhereKey(Where::kStore, 2), 2, "C:\\KORVANT"); },  // all three
          "   no such key\n" + also(Where::kView64, 2, true) + "      key not opened: " + denied + also(Where::kUser, 2, true) +
-         "      value:   \"*\" (REG_DWORD, 4 bytes: 2A 00 00 00)\n",
+         "      value:   \"*\" (REG_DWORD, 4 bytes: 2A 00 00 00)\n" + also(Where::kStore, 2, true) + value,
          {Where::kView64, Where::kUser, Where::kStore}, {Where::kView64, Where::kUser, Where::kStore},
          json(Where::kView64, 2, "\"keyNotOpened\",\"error\":5,\"errorText\":\"Access is denied.\"," + nothing) + "," +
-         json(Where::kUser, 2, "\"read\"," + null + "\"type\":4,\"size\":4,\"value\":\"*\"")},
+         json(Where::kUser, 2, "\"read\"," + null + "\"type\":4,\"size\":4,\"value\":\"*\"") + "," +
+         json(Where::kStore, 2, "\"read\"," + null + "\"type\":1,\"size\":10,\"value\":\"C:\\\\KORVANT\"")},
         {windows32, 3, 0, 2, [wow64](World& w) { w.Elsewhere(ElsewhereKey(Where::kStore, 3, wow64), 3, "C:\\KORVANT", 2); },
          "   no such value\n" + also(Where::kStore, 3, wow64) + "      value:   \"C:\\KORVANT\" (REG_EXPAND_SZ)\n",
          {Where::kView64, Where::kUser, Where::kStore}, {Where::kUser, Where::kStore}},
