@@ -20,7 +20,7 @@ $chosen = @(Import-Csv -LiteralPath $Csv | Where-Object { "$($_.Approve)".Trim()
 foreach ($row in $chosen) {
     $result = [pscustomobject]@{ PC = $row.PC.Trim(); Program = "$($row.Program)".Trim(); ExitCode = ''; Result = '' }
     if (-not $result.Program) {
-        $result.Result = 'not applied: no fix the check trusts in this row'
+        $result.Result = 'not applied: no proven fix in this row'
     } elseif (-not $Apply) {
         $result.Result = 'approved: run again with -Apply to write it'
     } else {

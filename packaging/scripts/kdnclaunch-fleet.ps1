@@ -4,7 +4,7 @@
 # Columns: PC; Answer: would start, would warn, check failed (the PC answered, the check could not run)
 # or no answer (unreachable, remoting refused: Detail says why); ExitCode; Records: each record that has
 # a key, as "record outcome [Windows error number]", to group on; Found: the kdnc.exe the verdict names;
-# Program and Fix: the first fix the check trusts, the program it leads to; Approve: empty, for you to
+# Program and Fix: the first proven fix the check does not distrust, the program it leads to; Approve: empty, for you to
 # write yes where kdnclaunch-apply.ps1 may write that fix; Detail: the verdict, or why there is none.
 # Returns the rows too.
 param(
@@ -58,8 +58,9 @@ $rows = foreach ($pc in $pcs) {
             ForEach-Object { "$($_.record) $($_.outcome)$(if ($null -ne $_.error) { " $($_.error)" })" }) -join '; ')
         $found = @(Get-KdncField $json 'found')
         if ($found.Count) { $row.Found = $found[0].program }
-        # Only a fix the check trusts; a null fix is never applied.
-        $trusted = @($found | Where-Object { $_.fix -and (Get-KdncField $_ 'trusted') -eq $true })
+        # Only a proven fix (a null one is never applied) that the check does not distrust; --fix-program
+        # proves it again on the PC, and writes only one it trusts.
+        $trusted = @($found | Where-Object { $_.fix -and (Get-KdncField $_ 'trusted') -ne $false })
         if ($trusted.Count) { $row.Program = $trusted[0].program; $row.Fix = $trusted[0].fix }
     } elseif ($byPc.ContainsKey($pc)) {
         $row.Answer = 'check failed'; $row.Detail = $byPc[$pc]

@@ -252,7 +252,7 @@ Describe 'the shipped scripts' {
             Should -Invoke Invoke-Command -Times 0
             $shown.PC -join ',' | Should -Be 'pc-blank,pc-start,pc-gone'
             $shown[0].Result | Should -BeLike 'approved: run again with -Apply*'
-            $shown[1].Result | Should -BeLike 'not applied: no fix the check trusts*'
+            $shown[1].Result | Should -BeLike 'not applied: no proven fix*'
 
             Mock Invoke-Command {
                 if ($ComputerName -ne 'pc-blank') { Write-Error -Message "[$ComputerName] Connecting to remote server failed" -TargetObject $ComputerName; return }
@@ -332,12 +332,13 @@ Describe 'the shipped scripts' {
             $shown = 0
             for ($i = 0; $i -lt $guide.Count; $i++) {
                 if ($guide[$i] -notmatch '^```(powershell|bat)$') { continue }
-                $guide[$i - 1] | Should -Match '^<!-- shipped: (packaging/scripts/[\w.-]+) -->$' -Because "the block at line $($i + 1) names its file"
-                $file = Get-Content (Join-Path $PSScriptRoot "../../$($Matches[1])")
+                $named = [regex]::Match($guide[$i - 1], '^<!-- shipped: (packaging/scripts/[\w.-]+) -->$').Groups[1].Value
+                $named | Should -Not -BeNullOrEmpty -Because "the block at line $($i + 1) names its file"
+                $file = Get-Content (Join-Path $PSScriptRoot "../../$named")
                 $end = $i + 1; while ($guide[$end] -ne '```') { $end++ }
                 $block = $guide[($i + 1)..($end - 1)]
                 $at = @(0..($file.Count - $block.Count) | Where-Object { ($file[$_..($_ + $block.Count - 1)] -join "`n") -ceq ($block -join "`n") })
-                $at.Count | Should -BeGreaterThan 0 -Because "the block at line $($i + 1) must be lines of $($Matches[1])"
+                $at.Count | Should -BeGreaterThan 0 -Because "the block at line $($i + 1) must be lines of $named"
                 $shown++; $i = $end
             }
             $shown | Should -BeGreaterOrEqual 8
