@@ -15,6 +15,8 @@ const char* const kOutcomeWords[] = {"notTried", "noKey", "keyNotOpened", "noVal
 const char* const kFoundByWords[] = {"expanded", "trimmed", "otherString", "shortName", "lostLetters", "installRoot"};
 const char* const kDocumentWords[] = {"none", "notEditor", "absent", "present", "quoted"};
 const char* const kViewWords[] = {"only", "wow64", "wow64_32key"};
+const char* const kFixWords[] = {"nothingToDo", "noneFound", "noneProven", "notThatProgram", "notTrusted",
+                                 "notElevated", "notWritten", "written"};
 
 struct Json {
     ReportText& out;
@@ -158,6 +160,49 @@ void WriteFound(Json& json, const DncSearch& search)
     Raw(json, "]");
 }
 
+// What --fix did; null without it. The value it replaced as its type and
+// bytes in hexadecimal, so that a script can put it back.
+void WriteFixRun(Json& json, const FixRun* fix)
+{
+    Raw(json, ",\"fixRun\":");
+    if (!fix) {
+        Raw(json, "null");
+        return;
+    }
+    const bool chosen = fix->row >= 0;
+    Field(json, "{\"outcome\":", kFixWords[static_cast<int>(fix->outcome)]);
+    Raw(json, ",\"record\":");
+    chosen ? Number(json, fix->row + 1) : Raw(json, "null");
+    Field(json, ",\"key\":", chosen ? kDncCandidates[fix->row].keyPath : nullptr);
+    Field(json, ",\"valueName\":", chosen ? kDncCandidates[fix->row].valueName : nullptr);
+    Field(json, ",\"folder\":", chosen ? fix->folder : nullptr);
+    Field(json, ",\"program\":", chosen ? fix->program : nullptr);
+    const bool failed = fix->outcome == FixOutcome::kNotWritten;
+    Raw(json, ",\"error\":");
+    failed ? Number(json, fix->error) : Raw(json, "null");
+    Field(json, ",\"errorText\":", failed ? fix->errorText : nullptr);
+    const PreviousValue& before = fix->before;
+    if (fix->outcome != FixOutcome::kWritten) {
+        Raw(json, ",\"before\":null}");
+        return;
+    }
+    Field(json, ",\"before\":{\"keyFound\":", before.keyFound);
+    Field(json, ",\"valueFound\":", before.valueFound);
+    Raw(json, ",\"type\":");
+    before.valueFound ? Number(json, before.type) : Raw(json, "null");
+    Raw(json, ",\"bytes\":");
+    if (!before.valueFound) {
+        Raw(json, "null}}");
+        return;
+    }
+    Raw(json, "\"");
+    for (std::uint32_t i = 0; i < before.size && i < kMostPreviousBytes; ++i) {
+        const char digits[] = {"0123456789ABCDEF"[before.data[i] >> 4], "0123456789ABCDEF"[before.data[i] & 15], '\0'};
+        Raw(json, digits);
+    }
+    Raw(json, "\"}}");
+}
+
 } // namespace
 
 bool WriteCheckJson(const CheckReading& reading, const CheckSetting& setting, const CheckOperations& check,
@@ -190,6 +235,7 @@ bool WriteCheckJson(const CheckReading& reading, const CheckSetting& setting, co
     Field(json, ",\"warning\":", reading.launch ? nullptr : reading.box ? reading.box->argument : "");
     Raw(json, "}");
     WriteFound(json, reading.search);
+    WriteFixRun(json, reading.fix);
     Raw(json, "}\n");
     if (json.full) {
         report.length = 0;

@@ -7,6 +7,17 @@
 
 #include "windows_operations.h"
 
+// What a record's value held before --fix wrote it, kept whole so that it
+// can be put back.
+constexpr std::size_t kMostPreviousBytes = 2048;
+struct PreviousValue {
+    bool keyFound;
+    bool valueFound;
+    std::uint32_t type;
+    std::uint32_t size;
+    unsigned char data[kMostPreviousBytes];
+};
+
 // What the check asks beyond the launcher's own calls, for the report alone:
 // none of it changes what the launcher is answered.
 struct CheckOperations {
@@ -42,6 +53,14 @@ struct CheckOperations {
     int (*FindWideProgram)(const char16_t* folder, const char* subpath, char* shortFolder, std::size_t capacity);
     // The text in UTF-16, as the code page reads it; the count of units.
     std::size_t (*WidenText)(const char* text, char16_t* wide, std::size_t capacity);
+
+    // For --fix alone, the one write the check makes: the folder as a REG_SZ
+    // into the record's value under HKEY_LOCAL_MACHINE in the 32-bit view,
+    // the key made when missing. What the value held goes to before. Answers
+    // 0, or the error that kept it from being written, and then nothing was,
+    // nor is a key left made.
+    std::int32_t (*WriteRecordFolder)(const char* keyPath, const char* valueName, const char* folder,
+                                      PreviousValue& before);
 };
 
 // What the report needs beyond the recorded calls: where and as whom the

@@ -122,6 +122,14 @@ bool IsAbsolute(const char* path)
     return separator2 || (separator0 && (path[1] == '\\' || path[1] == '/'));
 }
 
+void ReadCheck(const CallLog& log, const CheckSetting& setting, CheckReading& reading)
+{
+    ReadCheckRun(log, reading);
+    ReadRecordsElsewhere(log, setting, reading);
+    SearchDncPrograms(log, reading);
+    ReadProgramTrust(log, setting, reading);
+}
+
 void ReadCheckRun(const CallLog& log, CheckReading& reading)
 {
     reading = CheckReading{};

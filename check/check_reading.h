@@ -41,13 +41,15 @@ struct FoundProgram {
     char program[MAX_PATH];  // as found; for kLostLetters, as the code page spells it
     char folder[MAX_PATH];   // the value to write into that record; empty when none can help
     bool proven;             // kdnclaunch's own locator, given that value, takes the program
+    bool trusted;            // no one but SYSTEM and the administrators can replace it
 };
 
-// The search is bounded, so that no PC's folders hold the check up: under
-// Wine a folder takes about half a millisecond to read.
+// The search is bounded in folders read, so that a PC gives the same answer
+// on every run; the time bound only guards against a disk that stalls, far
+// inside the shortest script timeout of a deployment tool (a minute).
 constexpr int kMostFound = 8;
 constexpr int kMostFoldersRead = 20000;
-constexpr std::uint32_t kMostSearchMilliseconds = 400;
+constexpr std::uint32_t kMostSearchMilliseconds = 10000;
 
 struct DncSearch {
     bool ran;              // only when kdnclaunch would warn
@@ -59,7 +61,22 @@ struct DncSearch {
     FoundProgram found[kMostFound];
 };
 
+// What --fix did: the write, or why there was none.
+enum class FixOutcome { kNothingToDo, kNoneFound, kNoneProven, kNotThatProgram, kNotTrusted, kNotElevated,
+                        kNotWritten, kWritten };
+
+struct FixRun {
+    FixOutcome outcome;
+    int row;                 // the record written, or that would have been
+    char folder[MAX_PATH];
+    char program[MAX_PATH];  // where the fix leads kdnclaunch
+    std::int32_t error;      // why it could not be written
+    char errorText[256];
+    PreviousValue before;
+};
+
 struct CheckReading {
+    const FixRun* fix;       // with --fix alone
     RecordReading records[6];
     bool noWindow;
     const RecordedCall* title;
@@ -97,3 +114,21 @@ void ReadCheckRun(const CallLog& log, CheckReading& reading);
 // Where kdnc.exe is when kdnclaunch would warn: from each record's value,
 // else under the install roots; each fix proven by the launcher's locator.
 void SearchDncPrograms(const CallLog& log, CheckReading& reading);
+
+// Each record the launcher finds no key or value for, read where else
+// people write it: the 64-bit view, the account's own HKEY_CURRENT_USER,
+// its VirtualStore copy.
+void ReadRecordsElsewhere(const CallLog& log, const CheckSetting& setting, CheckReading& reading);
+
+// Who, beside SYSTEM and the administrators, can replace the program the
+// launcher takes and each kdnc.exe found.
+void ReadProgramTrust(const CallLog& log, const CheckSetting& setting, CheckReading& reading);
+
+// The whole reading, in the order each part needs the one before.
+void ReadCheck(const CallLog& log, const CheckSetting& setting, CheckReading& reading);
+
+// --fix: writes the first fix that is proven and trusted (and leads to the
+// program asked for, when one is), then runs the launcher again into the
+// reading. The exit code: 0 when kdnclaunch would start DNC afterwards, 1
+// when no fix can be vouched for, 2 when it could not be written.
+int FixDncRecord(const CheckSetting& setting, const char* wantedProgram, CheckReading& reading, FixRun& fix);

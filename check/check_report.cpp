@@ -278,6 +278,68 @@ void AppendFound(ReportText& report, const DncSearch& search, const CheckSetting
     Append(report, {search.stopped ? "; stopped at its bound, so not everywhere\n" : "\n"});
 }
 
+// Why --fix wrote nothing, or what it wrote, by its outcome.
+const char* const kFixTexts[] = {
+    ": kdnclaunch already starts DNC",
+    ": no kdnc.exe was found for a record to lead to",
+    ": no fix is proven to lead kdnclaunch to a kdnc.exe found",
+    ": no proven fix leads to the program asked for",
+    ": the fix leads to a program others can replace",
+    ": run it as an administrator or as SYSTEM",
+    ": the record could not be written",
+    "",
+};
+
+// What --fix did: the record it wrote or would have, and why not.
+void AppendFixOutcome(ReportText& report, const FixRun& fix)
+{
+    const bool written = fix.outcome == FixOutcome::kWritten;
+    Append(report, {written ? "wrote" : "nothing written"});
+    if (fix.row >= 0)
+        Append(report, {written ? " record " : " to record ", Number(fix.row + 1).text, " ", kRecordNames[fix.row]});
+    Append(report, {kFixTexts[static_cast<int>(fix.outcome)]});
+}
+
+// What --fix did, and what the value held, so that it can be put back.
+void AppendFixRun(ReportText& report, const FixRun& fix)
+{
+    Append(report, {"\n--fix: "});
+    AppendFixOutcome(report, fix);
+    Append(report, {"\n"});
+    if (fix.row < 0)
+        return;
+    const DncCandidate& record = kDncCandidates[fix.row];
+    Append(report, {"   record ", Number(fix.row + 1).text, " ", kRecordNames[fix.row], ": HKLM\\", record.keyPath,
+                    ", value ", record.valueName, " (32-bit view)\n   folder:  \""});
+    AppendShown(report, fix.folder);
+    Append(report, {"\" (REG_SZ), which leads kdnclaunch to "});
+    AppendShown(report, fix.program);
+    Append(report, {"\n"});
+    if (fix.outcome == FixOutcome::kNotWritten) {
+        Append(report, {"   error ", Number(fix.error).text, fix.errorText[0] ? ", " : ""});
+        AppendShown(report, fix.errorText);
+        Append(report, {"; nothing was changed\n"});
+    }
+    if (fix.outcome != FixOutcome::kWritten)
+        return;
+    const PreviousValue& before = fix.before;
+    if (!before.keyFound) {
+        Append(report, {"   before:  no such key; to put it back: reg delete \"HKLM\\", record.keyPath, "\" /f /reg:32\n"});
+        return;
+    }
+    if (!before.valueFound) {
+        Append(report, {"   before:  no such value; to put it back: reg delete \"HKLM\\", record.keyPath, "\" /v ",
+                        record.valueName, " /f /reg:32\n"});
+        return;
+    }
+    Append(report, {"   before:  "});
+    AppendType(report, before.type);
+    Append(report, {", ", Number(before.size).text, " bytes:"});
+    for (std::uint32_t i = 0; i < before.size && i < kMostPreviousBytes; ++i)
+        Append(report, {" ", Hex(before.data[i]).text});
+    Append(report, {"\n   to put it back, see \"Putting a value back\" in the guide\n"});
+}
+
 // The verdict, without its line end: 0 when kdnclaunch would start DNC.
 int AppendVerdict(ReportText& report, const CheckReading& reading)
 {
@@ -286,6 +348,10 @@ int AppendVerdict(ReportText& report, const CheckReading& reading)
         AppendShown(report, reading.launch->argument);
         Append(report, {"\"", reading.launch->parameters[0] ? " " : ""});
         AppendShown(report, reading.launch->parameters);
+        if (reading.fix) {
+            Append(report, {"; --fix: "});
+            AppendFixOutcome(report, *reading.fix);
+        }
         return 0;
     }
     Append(report, {"kdnclaunch would show the warning: "});
@@ -300,6 +366,10 @@ int AppendVerdict(ReportText& report, const CheckReading& reading)
             Append(report, {"\", which no record can lead to"});
     }
     AppendReasons(report, reading.records);
+    if (reading.fix) {
+        Append(report, {"; --fix: "});
+        AppendFixOutcome(report, *reading.fix);
+    }
     return 1;
 }
 
@@ -351,8 +421,10 @@ int WriteCheckReport(const CheckReading& reading, const CheckSetting& setting, R
     Append(report, {" (a relative folder below is taken from here)\n"
                     "Code page: ", Number(setting.codePage).text, ", in which kdnclaunch reads the registry and "
                     "the title\nRegistry: HKEY_LOCAL_MACHINE, ",
-                    kRegistryViews[static_cast<int>(RegistryViewOf(reading, setting))],
-                    "\n\nThe install records, in the order kdnclaunch tries them:\n"});
+                    kRegistryViews[static_cast<int>(RegistryViewOf(reading, setting))], "\n"});
+    if (reading.fix)
+        AppendFixRun(report, *reading.fix);
+    Append(report, {"\nThe install records, in the order kdnclaunch tries them:\n"});
     int taken = 0;
     for (int row = 0; row < 6; ++row) {
         Append(report, {Number(row + 1).text, ". ", kRecordNames[row], ": "});

@@ -11,9 +11,10 @@ namespace {
 
 const char kUsage[] =
     "usage: kdnclaunch-check [--title TEXT | --wait SECONDS] [--json] [--out FILE]\n"
+    "                        [--fix | --fix-program PROGRAM]\n"
     "Runs kdnclaunch's own steps and tells what kdnclaunch would do on this PC:\n"
     "which install record leads to KORVANT DNC, and what DNC would be handed.\n"
-    "It starts nothing, shows no box and changes nothing.\n"
+    "It starts nothing, shows no box and, without --fix, changes nothing.\n"
     "  --title TEXT  the title of the window in front, as the editor shows it\n"
     "  --wait N      read the window in front after N seconds (0 to 60): bring\n"
     "                the editor to the front meanwhile\n"
@@ -23,12 +24,21 @@ const char kUsage[] =
     "                standard output\n"
     "  --json        the same facts as one line of JSON in ASCII, for a program\n"
     "                that gathers every PC's answer; with --out, into FILE as is\n"
+    "  --fix         as an administrator or SYSTEM: write the first fix the\n"
+    "                report proves and trusts into its install record, then\n"
+    "                tell what kdnclaunch would do now; nothing where DNC\n"
+    "                already starts\n"
+    "  --fix-program PROGRAM\n"
+    "                the same, but only a fix that leads to PROGRAM, as a\n"
+    "                report named it; else nothing is written\n"
     "  --help, /?    this text\n"
     "With neither --title nor --wait, no window is in front, as when a\n"
     "deployment tool starts it.\n"
     "Exit code: 0 when kdnclaunch would start KORVANT DNC, 1 when it would show\n"
     "its warning, 2 for a wrong command line or a report file that cannot be\n"
-    "written.\n";
+    "written. With --fix: 0 when kdnclaunch would start DNC afterwards, 1 when\n"
+    "no fix can be vouched for, 2 when it could not be written; nothing is\n"
+    "written but that one value.\n";
 
 constexpr long kLongestWait = 60;
 
@@ -38,6 +48,8 @@ struct CheckOptions {
     const char* out;    // null: the whole report to standard output
     bool json;
     bool help;
+    bool fix;
+    const char* fixProgram;  // null: the first fix that can be vouched for
 };
 
 // False for a wrong command line.
@@ -47,6 +59,11 @@ bool ReadOptions(int argc, char** argv, CheckOptions& options)
         const bool windowChosen = options.title || options.waitSeconds >= 0;
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "/?") == 0) {
             options.help = true;
+        } else if (std::strcmp(argv[i], "--fix") == 0 && !options.fix) {
+            options.fix = true;
+        } else if (std::strcmp(argv[i], "--fix-program") == 0 && i + 1 < argc && !options.fix) {
+            options.fix = true;
+            options.fixProgram = argv[++i];
         } else if (std::strcmp(argv[i], "--json") == 0 && !options.json) {
             options.json = true;
         } else if (std::strcmp(argv[i], "--out") == 0 && i + 1 < argc && !options.out) {
@@ -79,7 +96,7 @@ const char* LastLine(const char* text)
 
 // The exit code: the verdict's, or 2 when the report file cannot be written.
 // The output is the text report or the JSON; the verdict is the text's last line.
-int WriteReport(const char* output, const char* text, const char* out, bool json, int verdict)
+int WriteReport(const char* output, const char* text, const char* out, bool json, int verdict, bool written)
 {
     if (!out) {
         WriteText(output, false);
@@ -89,6 +106,9 @@ int WriteReport(const char* output, const char* text, const char* out, bool json
         WriteText("kdnclaunch-check: cannot write ", true);
         WriteText(out, true);
         WriteText("\n", true);
+        // A value written is said even so, lest exit 2 read as nothing done.
+        if (written)
+            WriteText(LastLine(text), false);
         return 2;
     }
     WriteText(LastLine(text), false);
@@ -99,7 +119,7 @@ int WriteReport(const char* output, const char* text, const char* out, bool json
 
 int main(int argc, char** argv)
 {
-    CheckOptions options = {nullptr, -1, nullptr, false, false};
+    CheckOptions options = {nullptr, -1, nullptr, false, false, false, nullptr};
     if (!ReadOptions(argc, argv, options)) {
         WriteText(kUsage, true);
         return 2;
@@ -126,10 +146,12 @@ int main(int argc, char** argv)
     static CheckSetting setting;
     ReadCheckSetting(setting);
     static CheckReading reading;
-    ReadCheckRun(RecordedCalls, reading);
-    SearchDncPrograms(RecordedCalls, reading);
+    ReadCheck(RecordedCalls, setting, reading);
+    static FixRun fix;
+    const int fixed = options.fix ? FixDncRecord(setting, options.fixProgram, reading, fix) : 0;
     static char text[65536];
     ReportText report = {text, sizeof text, 0, 0, false};
+    // With --fix, the fix's exit code; the report tells the run after the write.
     const int verdict = WriteCheckReport(reading, setting, report);
     // Room for the longest JSON: every byte of every text a \u escape.
     static char json[262144];
@@ -138,7 +160,8 @@ int main(int argc, char** argv)
         WriteText("kdnclaunch-check: the JSON report does not fit its storage\n", true);
         return 2;
     }
-    const int exitCode = WriteReport(options.json ? json : text, text, options.out, options.json, verdict);
+    const int exitCode = WriteReport(options.json ? json : text, text, options.out, options.json,
+                                     options.fix ? fixed : verdict, fix.outcome == FixOutcome::kWritten);
     HoldOwnConsole(options.out != nullptr);
     return exitCode;
 }

@@ -70,8 +70,8 @@ TEST(SearchDncPrograms, FindsKdncBehindEachWrongValueAndProvesTheFix)
          found("6. R1", halvorne + r1, root) + fix("R1", halvorne) + found("4. R2", halvorne + r2, root) + fix("R2", halvorne) +
          roots + "folders read: 4, 1 not readable and skipped\n"},  // two programs; R2's record, which has a key, over R2 Basic
         {[](World& w) { InstallRoots(w), w.Install(2, "%X%"), w.type = 2, w.expanded["%X%"] = "",
-                        w.expanded["%ProgramFiles%"] = "\\\\server\\share", w.tick = 200; },  // expands to nothing
-         "   none found\n" + roots + "folders read: 1; stopped at its bound, so not everywhere\n"},  // 0.4 s on the next
+                        w.expanded["%ProgramFiles%"] = "\\\\server\\share", w.tick = 5000; },  // expands to nothing
+         "   none found\n" + roots + "folders read: 1; stopped at its bound, so not everywhere\n"},  // 10 s on the next
         {[](World& w) { w.Install(0, "C:\\DNC "), w.expanded = {{"%ProgramW6432%", "C:\\A"}, {"%ProgramFiles(x86)%",
                         "C:\\B"}, {"%ProgramFiles%", "C:\\C"}}; },  // nothing where the value points, nor under any root
          "   none found\n" + searched + "; C:\\A two folders deep; C:\\B two folders deep; C:\\C two folders deep, "
@@ -133,8 +133,7 @@ TEST(SearchDncPrograms, StaysWithinItsBounds)
     EXPECT_NE(checked.json.find("\"},{\"record\":1,\"program\":\"" + Escaped(kPf86) + "\\\\V7\\\\kdnc.exe\",\"from\":"
                                 "\"installRoot\",\"folder\":\"" + Escaped(kPf86) + "\\\\V7\",\"fix\":\"reg add "), std::string::npos);
     static CheckReading reading;
-    ReadCheckRun(RecordedCalls, reading);
-    SearchDncPrograms(RecordedCalls, reading);
+    ReadCheck(RecordedCalls, kSetting, reading);
     static char text[65536];
     for (const std::size_t capacity : {checked.json.size(), checked.json.size() + 1}) {
         ReportText json = {text, capacity, 0, 0};
@@ -158,7 +157,7 @@ TEST(WriteCheckJson, SaysWhatTheTextSays)
         R"({"record":4,"name":"R2","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2\\Install Information","valueName":"Path","outcome":"taken","error":null,"errorText":null,"type":2,"size":4,"value":"C:\\P","lostLetters":null,"program":"C:\\P\\KorvR2\\KDNC\\kdnc.exe","searchedAs":"C:\\Work\\C:\\P\\KorvR2\\KDNC\\kdnc.exe","notes":["notExpanded"]},)"
         R"({"record":5,"name":"R2 Basic","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2 Basic\\Install Information","valueName":"Path","outcome":"notTried","error":null,"errorText":null,"type":null,"size":null,"value":null,"lostLetters":null,"program":null,"searchedAs":null,"notes":[]},)"
         R"({"record":6,"name":"R1","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R1\\Install Information","valueName":"Path","outcome":"notTried","error":null,"errorText":null,"type":null,"size":null,"value":null,"lostLetters":null,"program":null,"searchedAs":null,"notes":[]}],)"
-        R"("window":{"title":"Predator CNC Editor for KORVANT - [C:\\NC\\a.nc]","lostLetters":null},"document":{"path":"C:\\NC\\a.nc","outcome":"present"},"verdict":{"exitCode":0,"start":"C:\\P\\KorvR2\\KDNC\\kdnc.exe","parameters":"\"C:\\NC\\a.nc\"","warning":null},"search":{"ran":false,"roots":[],"foldersRead":0,"foldersDenied":0,"stopped":false},"found":[]})",
+        R"("window":{"title":"Predator CNC Editor for KORVANT - [C:\\NC\\a.nc]","lostLetters":null},"document":{"path":"C:\\NC\\a.nc","outcome":"present"},"verdict":{"exitCode":0,"start":"C:\\P\\KorvR2\\KDNC\\kdnc.exe","parameters":"\"C:\\NC\\a.nc\"","warning":null},"search":{"ran":false,"roots":[],"foldersRead":0,"foldersDenied":0,"stopped":false},"found":[],"fixRun":null})",
         R"({"format":1,"check":"","runBy":{"user":"PC\\op","session":1,"elevated":false,"virtualized":true,"service":false},"currentFolder":"C:\\Work","codePage":932,"registryView":")" + view + R"(","records":[)"
         R"({"record":1,"name":"DNC","key":"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{4D81C2A7-3E95-4B06-8F1A-9C27E5B3D640}","valueName":"InstallLocation","outcome":"empty","error":null,"errorText":null,"type":1,"size":0,"value":"","lostLetters":"U+0416 as ?","program":null,"searchedAs":null,"notes":[]},)"
         R"({"record":2,"name":"R2 Max uninstall","key":"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{E6A3F519-0B72-4C8D-9D45-71B8C02F6A93}","valueName":"InstallLocation","outcome":"valueTooLong","error":null,"errorText":null,"type":1,"size":300,"value":null,"lostLetters":null,"program":null,"searchedAs":null,"notes":[]},)"
@@ -166,7 +165,7 @@ TEST(WriteCheckJson, SaysWhatTheTextSays)
         R"({"record":4,"name":"R2","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2\\Install Information","valueName":"Path","outcome":"keyNotOpened","error":5,"errorText":"Access is denied.","type":null,"size":null,"value":null,"lostLetters":null,"program":null,"searchedAs":null,"notes":[]},)"
         R"({"record":5,"name":"R2 Basic","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2 Basic\\Install Information","valueName":"Path","outcome":"valueNotRead","error":5,"errorText":"Access is denied.","type":null,"size":null,"value":null,"lostLetters":null,"program":null,"searchedAs":null,"notes":[]},)"
         R"({"record":6,"name":"R1","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R1\\Install Information","valueName":"Path","outcome":"noValue","error":null,"errorText":null,"type":null,"size":null,"value":null,"lostLetters":null,"program":null,"searchedAs":null,"notes":[]}],)"
-        R"("window":{"title":null,"lostLetters":null},"document":{"path":null,"outcome":"none"},"verdict":{"exitCode":1,"start":null,"parameters":null,"warning":"Error: Cannot find KORVANT DNC"},"search":{"ran":true,"roots":[],"foldersRead":0,"foldersDenied":0,"stopped":false},"found":[]})"};
+        R"("window":{"title":null,"lostLetters":null},"document":{"path":null,"outcome":"none"},"verdict":{"exitCode":1,"start":null,"parameters":null,"warning":"Error: Cannot find KORVANT DNC"},"search":{"ran":true,"roots":[],"foldersRead":0,"foldersDenied":0,"stopped":false},"found":[],"fixRun":null})"};
     for (int i = 0; i < 2; ++i) {
         std::string json = RunCheck(i == 0 ? run : Mixed()).json;
         const std::size_t version = json.find("\"check\":\"") + 9;

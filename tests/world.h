@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -57,6 +58,8 @@ struct World {
     std::string shortFolder;
     std::vector<std::string> keys;        // the keys opened
     std::string outcome;                  // ShellExecuteA and MessageBoxA as called, in turn
+    std::vector<std::string> writes;      // --fix's, as key|name|folder
+    std::int32_t writeError = 0;          // what writing answers
     std::uintptr_t open = 0;              // the launcher holds one key or search handle at a time
     void Install(int row, std::string bytes) { registry[kRecords[row].keyPath] = {kRecords[row].valueName, bytes}; }
 } world;  // the world of the case under way
@@ -153,6 +156,17 @@ const CheckOperations kCheckWorld = {
             wide[units] = static_cast<unsigned char>(text[units]);
         return units;
     },
+    // Written as a string of the world's one value type, as reg add leaves it.
+    [](const char* key, const char* name, const char* folder, PreviousValue& before) {
+        world.writes.push_back(std::string(key) + "|" + name + "|" + folder);
+        const auto held = world.registry.find(key);
+        before = {held != world.registry.end(), held != world.registry.end() && held->second.first == name, world.type};
+        if (before.valueFound)
+            before.size = static_cast<std::uint32_t>(held->second.second.copy(reinterpret_cast<char*>(before.data), 2048));
+        if (!world.writeError)
+            world.registry[key] = {name, folder};
+        return world.writeError;
+    },
 };
 
 // Each way a record can fail, one a row: empty, too long to read, absent, its key not opened, its value not read, none.
@@ -172,6 +186,7 @@ const CheckSetting kSetting = {"C:\\Work", true, 932, {0x81, 0x9F, 0xE0, 0xFC}, 
 
 struct Checked {
     int verdict;
+    int fixed;  // --fix's exit code, when asked
     std::string report, json;
     std::string Lines(const std::string& from, const std::string& to) const
     {
@@ -182,8 +197,10 @@ struct Checked {
 };
 
 // The launcher run as the check runs it, then told; the title comes from the command line when given.
+// With fix, --fix is run on the reading before it is told.
 Checked RunCheck(World scripted, const CheckSetting& setting = kSetting, std::size_t capacity = 65536,
-                 const char* given = nullptr, const char* lostInGiven = nullptr)
+                 const char* given = nullptr, const char* lostInGiven = nullptr,
+                 const std::function<int(CheckReading&)>& fix = nullptr)
 {
     world = std::move(scripted);
     RecordedCalls.windows = &kWorld, RecordedCalls.check = &kCheckWorld, RecordedCalls.count = 0;
@@ -194,15 +211,17 @@ Checked RunCheck(World scripted, const CheckSetting& setting = kSetting, std::si
     checking = false;
     EXPECT_EQ(world.outcome, "") << "the check started or showed something";
     static CheckReading reading;
-    ReadCheckRun(RecordedCalls, reading);
-    SearchDncPrograms(RecordedCalls, reading);
+    ReadCheck(RecordedCalls, setting, reading);
     EXPECT_EQ(world.open, 0u) << "the search left a key or search open";
+    checking = true;
+    const int fixed = fix ? fix(reading) : -1;
+    checking = false;
     static char text[65536], json[65536];
     ReportText report = {text, capacity, 0, 0}, machine = {json, sizeof json, 0, 0};
     const int verdict = WriteCheckReport(reading, setting, report);
     EXPECT_TRUE(report.length < capacity && text[report.length] == '\0') << "past its storage";
     EXPECT_TRUE(WriteCheckJson(reading, setting, kCheckWorld, machine));
-    return {verdict, std::string(text, report.length), std::string(json, machine.length)};
+    return {verdict, fixed, std::string(text, report.length), std::string(json, machine.length)};
 }
 
 } // namespace
