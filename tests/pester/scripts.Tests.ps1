@@ -161,6 +161,8 @@ Describe 'the shipped scripts' {
             It 'is refused when <what>, the check not run and the reason said' -ForEach @(
                 @{ what = 'a user owns it'; sddl = 'O:S-1-5-21-1-2-3-1001G:SYD:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)'; entry = $null; why = '*is owned by S-1-5-21-1-2-3-1001*' }
                 @{ what = 'it inherits Users'' rights'; sddl = 'O:BAG:SYD:AI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICIID;0x1200a9;;;BU)'; entry = $null; why = '*lets others*' }
+                @{ what = 'it is not protected from what it would inherit'; sddl = 'O:SYG:SYD:AI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)'; entry = $null; why = '*lets others than SYSTEM and Administrators in, or inherits*' }
+                @{ what = 'its list holds more than allowing SYSTEM and Administrators'; sddl = 'O:BAG:SYD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(D;;FA;;;BA)'; entry = $null; why = '*lets others*' }
                 @{ what = 'Users may add files'; sddl = 'O:SYG:SYD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;CI;0x100004;;;BU)'; entry = $null; why = '*lets others*' }
                 @{ what = 'a user owns an entry in it'; sddl = $null; entry = 'planted.txt'; why = '*planted.txt is owned by S-1-5-21-1-2-3-1001*' }
             ) {
