@@ -179,12 +179,12 @@ void WriteFound(Json& json, const DncSearch& search)
     for (int i = 0; i < search.count; ++i) {
         const FoundProgram& found = search.found[i];
         char fix[kFixCapacity];
-        FormatFix(found, fix);
+        const bool pastable = FormatFix(found, fix);
         Field(json, i == 0 ? "{\"record\":" : ",{\"record\":", static_cast<long long>(found.row + 1));
         Field(json, ",\"program\":", found.program);
         Field(json, ",\"from\":", kFoundByWords[static_cast<int>(found.by)]);
         Field(json, ",\"folder\":", found.folder[0] ? found.folder : nullptr);
-        Field(json, ",\"fix\":", found.proven ? fix : nullptr);
+        Field(json, ",\"fix\":", found.proven && pastable ? fix : nullptr);
         Raw(json, "}");
     }
     Raw(json, "]");

@@ -1,5 +1,6 @@
 #include "check_reading.h"
 
+#include <cctype>
 #include <cstring>
 
 extern const char* const kRecordNames[6] = {"DNC", "R2 Max uninstall", "R2 Max", "R2", "R2 Basic", "R1"};
@@ -113,6 +114,14 @@ bool JoinProgram(const char* folder, const char* subpath, char (&joined)[2 * MAX
     AppendPathSeparator(joined);
     std::strcat(joined, subpath);
     return std::strlen(joined) < MAX_PATH;
+}
+
+bool SamePath(const char* a, const char* b)
+{
+    for (; std::tolower(static_cast<unsigned char>(*a)) == std::tolower(static_cast<unsigned char>(*b)); ++a, ++b)
+        if (*a == '\0')
+            return true;
+    return false;
 }
 
 bool IsAbsolute(const char* path)

@@ -96,6 +96,10 @@ bool RunsAsService(const CheckSetting& setting);
 // True when the value's last byte is a backslash that ends a double-byte
 // letter: the locator still takes it for a separator.
 bool EndsInTrailBackslash(const char* value, const CheckSetting& setting);
+// Paths compared with ASCII letters case aside, as NTFS and FAT compare them;
+// other bytes as they are, so that a letter beyond ASCII in two spellings is
+// told apart at worst (std::tolower folds A-Z alone in the C locale).
+bool SamePath(const char* a, const char* b);
 // From a drive's root or a share, not from the current folder.
 bool IsAbsolute(const char* path);
 // The folder, as much of it as a value the locator reads can hold, a
@@ -104,9 +108,10 @@ bool IsAbsolute(const char* path);
 bool JoinProgram(const char* folder, const char* subpath, char (&joined)[2 * MAX_PATH]);
 
 // The reg add line, to paste into cmd as an administrator, that writes the
-// found program's folder into its record.
+// found program's folder into its record; false when it cannot be pasted as
+// printed.
 constexpr std::size_t kFixCapacity = 2 * MAX_PATH + 160;
-void FormatFix(const FoundProgram& found, char (&line)[kFixCapacity]);
+bool FormatFix(const FoundProgram& found, char (&line)[kFixCapacity]);
 
 // The records, the window, the document and the verdict, from the log alone.
 void ReadCheckRun(const CallLog& log, CheckReading& reading);

@@ -250,9 +250,13 @@ void AppendFound(ReportText& report, const DncSearch& search, const CheckSetting
         AppendShown(report, found.program);
         Append(report, {", ", kFoundBy[static_cast<int>(found.by)], "\n      "});
         char fix[kFixCapacity];
-        FormatFix(found, fix);
-        if (found.proven)
+        const bool pastable = FormatFix(found, fix);
+        if (found.proven && pastable)
             Append(report, {fix});
+        else if (found.proven)
+            Append(report, {"a fix would lead kdnclaunch there, but its folder holds a byte that cmd would not take as "
+                            "printed: run kdnclaunch-check --fix as an administrator, or write the folder that --json "
+                            "gives into the record, as REG_SZ"});
         else if (found.folder[0] == '\0')
             Append(report, {"no value can help: code page ", Number(setting.codePage).text, " cannot spell its folder, "
                             "which has no short name it can; install KORVANT into a folder named in letters of that "

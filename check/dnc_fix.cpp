@@ -5,18 +5,6 @@
 
 namespace {
 
-// Paths compared as the file system compares them: case aside, in ASCII.
-bool SameProgram(const char* a, const char* b)
-{
-    for (; *a != '\0' && *b != '\0'; ++a, ++b) {
-        const char lowerA = *a >= 'A' && *a <= 'Z' ? static_cast<char>(*a + 32) : *a;
-        const char lowerB = *b >= 'A' && *b <= 'Z' ? static_cast<char>(*b + 32) : *b;
-        if (lowerA != lowerB)
-            return false;
-    }
-    return *a == *b;
-}
-
 // The first proven fix, asked for or any, and trusted; else why none is.
 const FoundProgram* ChooseFix(const DncSearch& search, const char* wantedProgram, FixOutcome& why)
 {
@@ -25,7 +13,7 @@ const FoundProgram* ChooseFix(const DncSearch& search, const char* wantedProgram
         const FoundProgram& found = search.found[i];
         if (!found.proven)
             continue;
-        if (wantedProgram && !SameProgram(found.program, wantedProgram)) {
+        if (wantedProgram && !SamePath(found.program, wantedProgram)) {
             why = why == FixOutcome::kNotTrusted ? why : FixOutcome::kNotThatProgram;
             continue;
         }

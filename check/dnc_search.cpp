@@ -1,5 +1,7 @@
 #include "check_reading.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstring>
 
 namespace {
@@ -18,11 +20,18 @@ bool SameName(const char* a, const char* b, std::size_t length)
     return true;
 }
 
+// Only a whole path on a local fixed drive is asked about: the launcher runs from the editor's current folder, not
+// the check's, and a lost server can hold a search up for minutes.
+bool Searchable(const CallLog& log, const char* folder)
+{
+    return IsAbsolute(folder) && log.check->IsLocalPath(folder);
+}
+
 void AddFound(DncSearch& search, int row, FoundBy by, const char* program, const char* folder)
 {
     for (int i = 0; i < search.count; ++i)
-        if (std::strcmp(search.found[i].program, program) == 0)
-            return;  // one program, however many ways lead to it
+        if (SamePath(search.found[i].program, program))
+            return;  // one program, however many ways or spellings lead to it
     if (search.count == kMostFound)
         return;
     FoundProgram& found = search.found[search.count++];
@@ -35,8 +44,8 @@ void AddFound(DncSearch& search, int row, FoundBy by, const char* program, const
 void TryFolder(const CallLog& log, DncSearch& search, int row, const char* folder, FoundBy by)
 {
     char joined[2 * MAX_PATH];
-    if (folder[0] != '\0' && log.check->IsLocalPath(folder) &&
-        JoinProgram(folder, kDncCandidates[row].programSubpath, joined) && PathExists(*log.windows, joined))
+    if (Searchable(log, folder) && JoinProgram(folder, kDncCandidates[row].programSubpath, joined) &&
+        PathExists(*log.windows, joined))
         AddFound(search, row, by, joined, folder);
 }
 
@@ -70,7 +79,7 @@ void SearchValue(const CallLog& log, DncSearch& search, int row, const RecordedC
         TryFolder(log, search, row, std::strcmp(trimmedExpanded, expanded) != 0 ? trimmedExpanded : "",
                   FoundBy::kTrimmed);
     }
-    if (read.wide[0] == u'\0')
+    if (read.wide[0] == u'\0' || !Searchable(log, read.answer))
         return;
     char shortFolder[MAX_PATH];
     const int wide = log.check->FindWideProgram(read.wide, kDncCandidates[row].programSubpath, shortFolder,
@@ -153,11 +162,11 @@ void SearchInstallRoots(const CallLog& log, CheckReading& reading)
     for (const char* name : names) {
         char* root = reading.search.roots[count];
         log.check->ExpandText(name, root, MAX_PATH);
-        // A name not set, a drive not searched, or a root already read.
-        bool skip = std::strchr(root, '%') || !log.check->IsLocalPath(root);
+        // A name not set, which stays as written, a drive not searched, or a root already read.
+        bool skip = !Searchable(log, root);
         for (int i = 0; i < count; ++i)
             skip = skip || std::strcmp(root, reading.search.roots[i]) == 0;
-        if (skip || root[0] == '\0') {
+        if (skip) {
             root[0] = '\0';
             continue;
         }
@@ -172,6 +181,7 @@ struct FixedRecord {
     const WindowsOperations* windows;
     const char* keyPath;
     const char* folder;
+    const char* program;
 } fixed;
 
 // The record's key as reg add leaves it: made when missing, and as closed
@@ -203,27 +213,53 @@ std::int32_t CloseFixed(RegistryKey key)
     return key == kFixedKey ? ERROR_SUCCESS : fixed.windows->RegCloseKey(key);
 }
 
-bool ProveFix(const CallLog& log, const FoundProgram& found)
+// Only the program is looked for: the launcher's run found nothing at any record, and those the fix leaves hold
+// what they held, so that asking again could only reach the drives the search leaves alone.
+SearchHandle FindFixed(const char* path, FindDataRecord* findData)
 {
-    fixed = {log.windows, kDncCandidates[found.row].keyPath, found.folder};
+    return std::strcmp(path, fixed.program) == 0 ? fixed.windows->FindFirstFileA(path, findData) : INVALID_HANDLE_VALUE;
+}
+
+bool ProveFix(const CallLog& log, const FoundProgram& found, int row)
+{
+    fixed = {log.windows, kDncCandidates[row].keyPath, found.folder, found.program};
     WindowsOperations windows = *log.windows;
     windows.RegOpenKeyExA = OpenFixed, windows.RegQueryValueExA = QueryFixed, windows.RegCloseKey = CloseFixed;
+    windows.FindFirstFileA = FindFixed;
     return std::strcmp(FindDncProgram(windows).text, found.program) == 0;
+}
+
+// The fix proven in the record found, else in the first other record of the same program subpath that takes it.
+bool ProveAnyRecord(const CallLog& log, FoundProgram& found)
+{
+    for (const int row : {found.row, 0, 1, 2, 3, 4, 5})
+        if (std::strcmp(kDncCandidates[row].programSubpath, kDncCandidates[found.row].programSubpath) == 0 &&
+            ProveFix(log, found, row)) {
+            found.row = row;
+            return true;
+        }
+    return false;
 }
 
 } // namespace
 
-void FormatFix(const FoundProgram& found, char (&line)[kFixCapacity])
+bool FormatFix(const FoundProgram& found, char (&line)[kFixCapacity])
 {
     const DncCandidate& record = kDncCandidates[found.row];
-    const std::size_t length = std::strlen(found.folder);
-    // A backslash before the closing quote would escape it: doubled, it stays one.
+    // Backslashes before the closing quote would escape it: each doubled, they stay as many. A control byte
+    // cannot be pasted, nor a quote kept (no file name holds one), and cmd expands a %NAME% that is set.
+    const char* trailing = found.folder;
+    bool pastable = true;
+    for (const char* c = found.folder; *c != '\0'; ++c) {
+        trailing = *c != '\\' ? c + 1 : trailing;
+        pastable = pastable && !std::iscntrl(static_cast<unsigned char>(*c)) && *c != '"' && *c != '%';
+    }
     const char* const pieces[] = {"reg add \"HKLM\\", record.keyPath, "\" /v ", record.valueName, " /t REG_SZ /d \"",
-                                  found.folder, length > 0 && found.folder[length - 1] == '\\' ? "\\" : "",
-                                  "\" /f /reg:32"};
+                                  found.folder, trailing, "\" /f /reg:32"};
     line[0] = '\0';
     for (const char* piece : pieces)
         std::strcat(line, piece);
+    return pastable;
 }
 
 void SearchDncPrograms(const CallLog& log, CheckReading& reading)
@@ -239,5 +275,9 @@ void SearchDncPrograms(const CallLog& log, CheckReading& reading)
     if (search.count == 0)
         SearchInstallRoots(log, reading);
     for (int i = 0; i < search.count; ++i)
-        search.found[i].proven = search.found[i].folder[0] != '\0' && ProveFix(log, search.found[i]);
+        search.found[i].proven = search.found[i].folder[0] != '\0' && ProveAnyRecord(log, search.found[i]);
+    // The proven first, in their order, so that the last line, which names the first, names a fix when there is one.
+    for (int i = 0, proven = 0; i < search.count; ++i)
+        if (search.found[i].proven)
+            std::rotate(search.found + proven++, search.found + i, search.found + i + 1);
 }

@@ -177,6 +177,11 @@ TEST(WriteCheckReport, EndsWithTheVerdictAndWhy)
                        "C:\\\x9F\\KorvR2max\\KDNC\\kdnc.exe absent; 4 R2: key not opened, error 5; 5 R2 Basic: value not "
                        "read, error 5; 6 R1: no value Path)\n"},
         {full, 2600, cut},  // a report cut short for room says so, and keeps its verdict
+        {[] { World w;  // the first program found has no fix, a later one has: that one is named
+              w.Install(2, "C:\\??\\K"), w.Install(3, "C:\\K "), w.wideValue = u"C:\\Ст\\K", w.wideProgram = 2;
+              w.found.insert("C:\\K\\KorvR2\\KDNC\\kdnc.exe");
+              return w; }(), 65536, "; kdnc.exe is at \"C:\\K\\KorvR2\\KDNC\\kdnc.exe\", fix record 4 R2 (3 R2 Max: "
+         "C:\\??\\K\\KorvR2max\\KDNC\\kdnc.exe absent; 4 R2: C:\\K \\KorvR2\\KDNC\\kdnc.exe absent)\n"},
     };
     for (const auto& [scripted, capacity, why] : cases) {
         const Checked checked = RunCheck(scripted, kSetting, capacity);

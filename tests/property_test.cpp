@@ -1,6 +1,9 @@
 // Random worlds through the recording table and the report, in the manner of QuickCheck: seeded, each failure
 // names the seed that replays its world alone. KDNC_SEED=N KDNC_WORLDS=1 replays one; KDNC_WORLDS=200000 soaks.
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
+#include <functional>
 #include <random>
 
 #include "world.h"
@@ -24,6 +27,10 @@ struct Generator {
         return bytes;
     }
 };
+
+// Folders the search may be led to: whole, in another case, ending in two backslashes or DEL, relative, on a share,
+// on a removable drive, and a vendor's folder under the install root C:\PF.
+const std::string kFolders[] = {"C:\\K", "c:\\k", "C:\\K\\\\", "C:\\K\x7F", "Apps\\K", "\\\\srv\\K", "R:\\K", "C:\\PF\\V"};
 
 struct Scenario {
     World world;
@@ -63,11 +70,116 @@ Scenario MakeScenario(std::uint64_t seed)
             s.world.found.insert(joined + std::string(kRecords[row].programSubpath));
         }
     }
+    // The search led on: values naming those folders, with blanks, dots or a quote after them or as a %...% name,
+    // each read in UTF-16 too; programs of every record in some; C:\PF, the install root. One draw a statement.
+    for (int n = g.Below(7); n > 0; --n) {
+        const std::string folder = kFolders[g.Below(8)], value = folder + std::string(" .\"").substr(g.Below(4));
+        const int row = g.Below(6);
+        s.world.Install(row, g.Below(3) ? value : "%F" + value), s.world.expanded["%F" + value] = value;
+        for (const DncCandidate& record : kRecords) {
+            char joined[2 * MAX_PATH];
+            JoinProgram(kFolders[g.Below(8)].c_str(), record.programSubpath, joined);
+            s.world.found.insert(joined);
+        }
+    }
+    s.world.wideAsValue = true, s.world.wideProgram = g.Below(3), s.world.shortFolder = kFolders[g.Below(8)];
+    s.world.expanded["%ProgramFiles%"] = "C:\\PF", s.world.folders["C:\\PF"] = {{"V", true}};
+    s.world.folders["C:\\PF\\V"] = {{"KorvR2", true}, {"kdnc.exe", false}, {"korvr1", true}, {"KORVR2MAX", true}};
     CopyText(s.setting.user, sizeof s.setting.user, g.Bytes(255).c_str());
     CopyText(s.setting.currentFolder, sizeof s.setting.currentFolder, g.Bytes(259).c_str());
     s.setting.session = g.Below(3), s.setting.wow64 = g.Below(2), s.setting.virtualized = g.Below(2);
     s.setting.system = g.Below(2), s.setting.elevated = g.Below(2), s.capacity = g.Below(3) ? 65536 : 2300 + g.Below(6000);
     return s;
+}
+
+// A command line as CommandLineToArgvW splits it past the program's name: 2n backslashes and a quote are n
+// backslashes and a quote that opens or closes a quoted part, 2n+1 are n and a literal quote; other backslashes
+// are as they are; blanks outside quotes part the words.
+std::vector<std::string> Split(const std::string& line)
+{
+    std::vector<std::string> words;
+    std::string word;
+    bool quoted = false, any = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        std::size_t slashes = 0;
+        for (; i < line.size() && line[i] == '\\'; ++i)
+            ++slashes;
+        const bool quote = i < line.size() && line[i] == '"';
+        word.append(quote ? slashes / 2 : slashes, '\\');
+        any = any || slashes > 0 || quote;
+        if (quote && slashes % 2)
+            word += '"';
+        else if (quote)
+            quoted = !quoted;
+        else if (i < line.size() && (quoted || (line[i] != ' ' && line[i] != '\t')))
+            word += line[i], any = true;
+        else if (any)
+            words.push_back(word), word.clear(), any = false;
+    }
+    if (any)
+        words.push_back(word);
+    return words;
+}
+
+// Whether the folder, written into the record as reg add writes it, leads the launcher's own run to the program.
+bool Leads(const Scenario& s, int row, const char* folder, const char* program)
+{
+    world = s.world;
+    if (s.given)
+        world.title = s.given->substr(0, 259);
+    if (row >= 0)  // none: the world as it is
+        world.Install(row, folder), world.readErrors.erase(kRecords[row].keyPath);  // a key it cannot open stays so
+    RunLauncher(kWorld);
+    return world.outcome.rfind("ShellExecuteA(0, open, " + std::string(program) + ", ", 0) == 0;
+}
+
+// Whole, on a local fixed drive: the world's R: is removable, \\ a share.
+bool LocalWhole(const std::string& path)
+{
+    return path.size() > 2 && path[1] == ':' && (path[2] == '\\' || path[2] == '/') && path[0] != 'R';
+}
+
+// The remedy's promises in one world, from its whole check: the first broken, or none.
+std::string BrokenRemedy(const Scenario& s, const Checked& c)
+{
+    std::set<std::string> programs;
+    std::size_t line = c.report.find("\nWhere kdnc.exe is"), fixes = 0;
+    bool proven = false;
+    for (const FoundProgram& found : std::vector<FoundProgram>(c.search.found, c.search.found + c.search.count)) {
+        std::string folded = found.program, folder = found.folder;
+        for (char& letter : folded)
+            letter = static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
+        if (!programs.insert(folded).second)
+            return "a program twice, case aside";
+        if (found.proven && !LocalWhole(folder))
+            return "a fix folder not whole on a local fixed drive";
+        const char* subpath = kRecords[found.row].programSubpath;
+        for (int row = 0; row < 6; ++row)  // the record of a fix leads there; none of the subpath's does without one
+            if ((row == found.row || !found.proven) && !folder.empty() && subpath == kRecords[row].programSubpath &&
+                Leads(s, row, found.folder, found.program) != found.proven)
+                return found.proven ? "a fix that does not lead there" : "a record that would lead there unused";
+        proven = proven || found.proven;
+        if (!found.proven || std::any_of(folder.begin(), folder.end(), [](unsigned char c) { return c < 32 || c == 127 || c == '"'; }))
+            continue;  // only a fix that can be pasted as printed is printed
+        ++fixes, line = c.report.find("\n      reg add ", line + 1);
+        const std::vector<std::string> words = {"reg", "add", "HKLM\\" + std::string(kRecords[found.row].keyPath), "/v",
+            kRecords[found.row].valueName, "/t", "REG_SZ", "/d", folder, "/f", "/reg:32"};
+        if (line == std::string::npos || Split(c.report.substr(line + 1, c.report.find('\n', line + 1) - line - 1)) != words)
+            return "a fix line that splits wrong";
+    }
+    if (c.report.find("\n      reg add ", line + 1) != std::string::npos)
+        return "a fix line for no proven fix";
+    for (std::size_t at = 0; (at = c.json.find("\"fix\":\"reg add ", at + 1)) != std::string::npos;)
+        fixes -= 1;
+    if (fixes != 0)
+        return "the JSON's fix lines are not the text's";
+    // The check's own string table holds the warning: no other is so short as to leave room for the fix.
+    if (s.world.message == kMessage && proven != (c.LastLine().find("\", fix record ") != std::string::npos))
+        return "the last line does not name the proven fix";
+    for (const std::string& path : c.asked)
+        if (!LocalWhole(path))
+            return "a search call off the local fixed drives: " + path;
+    return "";
 }
 
 // The properties every world must keep; each names what broke.
@@ -77,11 +189,9 @@ void CheckWorld(std::uint64_t seed)
     const char* given = s.given ? s.given->c_str() : nullptr;
     const Checked checked = RunCheck(s.world, s.setting, s.capacity, given, given ? "" : nullptr);
     const Checked whole = RunCheck(s.world, s.setting, 65536, given, given ? "" : nullptr);
-    world = s.world;
-    if (s.given)
-        world.title = s.given->substr(0, 259);
-    RunLauncher(kWorld);
+    Leads(s, -1, "", "");
     EXPECT_EQ(checked.verdict, world.outcome.rfind("MessageBoxA(", 0) == 0) << "the verdict is not the launcher's";
+    EXPECT_EQ(BrokenRemedy(s, whole), "");
     const std::string last = checked.LastLine();
     EXPECT_LE(last.size() - 1, 2048u) << "the last line passes 2,048 characters";
     EXPECT_EQ(last.rfind(checked.verdict ? "kdnclaunch would show the warning: " : "kdnclaunch would start: ", 0), 0u);
@@ -127,6 +237,33 @@ void CheckWorld(std::uint64_t seed)
         const std::size_t found = whole.report.find(heading, at);
         EXPECT_NE(found, std::string::npos) << "heading out of order: " << heading;
         at = found == std::string::npos ? at : found;
+    }
+}
+
+// Each promise of the remedy, broken by hand in the check of a world that keeps them all, is caught.
+TEST(CheckProperties, CatchEachBrokenRemedy)
+{
+    Scenario s = {{kFull + "C:\\NC\\a.nc]", {}, {"C:\\NC\\a.nc", "C:\\K\\\\KorvR2\\KDNC\\kdnc.exe"}}, kSetting, 65536, {}};
+    s.world.Install(3, "C:\\K\\\\ ");  // the fix's folder ends in two backslashes
+    const Checked good = RunCheck(s.world);
+    const std::string line = "/d \"C:\\K\\\\\\\\\" /f";
+    const std::pair<std::function<void(Checked&)>, std::string> cases[] = {
+        {[](Checked&) {}, ""},
+        {[&](Checked& c) { c.report.replace(c.report.find(line), line.size(), "/d \"C:\\K\\\\\\\" /f"); }, "a fix line that splits wrong"},
+        {[](Checked& c) { CopyText(c.search.found[0].folder, MAX_PATH, "K\\"); }, "a fix folder not whole on a local fixed drive"},
+        {[](Checked& c) { c.search.found[0].program[0] = 'D'; }, "a fix that does not lead there"},
+        {[](Checked& c) { c.search.count = 0; }, "a fix line for no proven fix"},
+        {[](Checked& c) { c.json.clear(); }, "the JSON's fix lines are not the text's"},
+        {[](Checked& c) { c.search.found[0].proven = false; }, "a record that would lead there unused"},
+        {[](Checked& c) { c.search.found[1] = c.search.found[0], c.search.found[1].program[0] = 'c', ++c.search.count; },
+         "a program twice, case aside"},
+        {[](Checked& c) { c.report.replace(c.report.rfind("\", fix record"), 5, "\", "); }, "the last line does not name the proven fix"},
+        {[](Checked& c) { c.asked.push_back("\\\\srv\\K"); }, "a search call off the local fixed drives: \\\\srv\\K"},
+    };
+    for (const auto& [doctor, broken] : cases) {
+        Checked c = good;
+        doctor(c);
+        EXPECT_EQ(BrokenRemedy(s, c), broken);
     }
 }
 

@@ -27,6 +27,9 @@ void InstallRoots(World& world)
 
 TEST(SearchDncPrograms, FindsKdncBehindEachWrongValueAndProvesTheFix)
 {
+    const std::string paste = "      a fix would lead kdnclaunch there, but its folder holds a byte that cmd would not "
+                              "take as printed: run kdnclaunch-check --fix as an administrator, or write the folder "
+                              "that --json gives into the record, as REG_SZ\n";
     const std::string searched = "   Searched: each record's value", roots = searched + "; " + kPf86 + " two folders deep, ";
     const std::string trimmed = "from the value without its trailing blanks, dots or enclosing quotes", root = "under an install root";
     const std::string halvorne = kPf86 + "\\Halvorne\\KORVANT", r1 = "\\KorvR1\\KDNC\\kdnc.exe", r2 = "\\KorvR2\\KDNC\\kdnc.exe";
@@ -42,7 +45,8 @@ TEST(SearchDncPrograms, FindsKdncBehindEachWrongValueAndProvesTheFix)
                         w.expanded["%ProgramFiles%\\Halvorne\\KORVANT"] = kPf86 + "\\Halvorne\\KORVANT";
                         w.found.insert(kPf86 + "\\Halvorne\\KORVANT" + kR2Max); },
          found("3. R2 Max", halvorne + kR2Max, "from the value with %...% expanded") + fix("R2 Max", halvorne) + searched + "\n"},
-        {[](World& w) { w.Install(3, "%K% "), w.type = 2, w.expanded["%K% "] = "C:\\K ", w.found.insert("C:\\K\\KorvR2\\KDNC\\kdnc.exe"); },
+        {[](World& w) { w.Install(3, "%K% "), w.type = 2, w.expanded["%K% "] = "C:\\K ", w.found.insert("C:\\K\\KorvR2\\KDNC\\kdnc.exe");
+                        w.Install(4, "c:\\k."), w.found.insert("c:\\k\\KorvR2\\KDNC\\kdnc.exe"); },  // the same program
          found("4. R2", "C:\\K" + r2, trimmed) + fix("R2", "C:\\K") + searched + "\n"},  // expanded, then trimmed
         {[](World& w) { w.Install(1, std::string("\0C:\\B\0\0", 7)), w.type = 7, w.found.insert("C:\\B" + kR2Max); },  // empty first
          found("2. R2 Max uninstall", "C:\\B" + kR2Max, "from another string of the multi-string") + "      reg add \"HKLM\\"
@@ -50,8 +54,16 @@ TEST(SearchDncPrograms, FindsKdncBehindEachWrongValueAndProvesTheFix)
          "InstallLocation /t REG_SZ /d \"C:\\B\" /f /reg:32\n" + searched + "\n"},
         {[](World& w) { w.Install(3, "C:\\" + std::string(236, 'k') + " "); },  // trimmed, 260 joined: not searched
          "   none found\n" + searched + "\n"},
-        {[](World& w) { w.Install(4, "\"C:\\KORVANT\\\" ."), w.found.insert("C:\\KORVANT\\KorvR2\\KDNC\\kdnc.exe"); },
-         found("5. R2 Basic", "C:\\KORVANT" + r2, trimmed) + fix("R2 Basic", "C:\\KORVANT\\\\") + searched + "\n"},  // \ doubled
+        {[](World& w) { w.Install(4, "\"C:\\KORVANT\\\\\" ."), w.found.insert("C:\\KORVANT\\\\KorvR2\\KDNC\\kdnc.exe"); },
+         found("5. R2 Basic", "C:\\KORVANT\\" + r2, trimmed) + fix("R2 Basic", "C:\\KORVANT\\\\\\\\") + searched + "\n"},  // each \ doubled
+        {[](World& w) { w.Install(3, "Apps\\K "), w.found.insert("Apps\\K\\KorvR2\\KDNC\\kdnc.exe");  // relative, and on a share
+                        w.Install(2, "\\\\srv\\??\\K"), w.wideValue = u"\\\\srv\\Ст\\K", w.wideProgram = 2; },
+         "   none found\n" + searched + "\n"},
+        {[](World& w) { w.Install(3, "C:\\K "), w.Install(4, "C:\\K\x7F "), w.found.insert("C:\\K\\KorvR2\\KDNC\\kdnc.exe");
+                        w.found.insert("C:\\K\x7F\\KorvR2\\KDNC\\kdnc.exe"), w.Install(5, "C:\\%K% ");
+                        w.found.insert("C:\\%K%\\KorvR1\\KDNC\\kdnc.exe"); },  // DEL cannot be pasted; cmd expands %K%
+         found("4. R2", "C:\\K" + r2, trimmed) + fix("R2", "C:\\K") + found("5. R2 Basic", "C:\\K<0x7F>" + r2, trimmed) +
+         paste + found("6. R1", "C:\\%K%" + r1, trimmed) + paste + searched + "\n"},
         {[](World& w) { w.Install(5, "C:\\??\\K"), w.lostValueLetters = "U+0421 as ? U+0442 as ?", w.wideValue = u"C:\\Ст\\K";
                         w.wideProgram = 1, w.shortFolder = "C:\\CT~1\\K", w.found.insert("C:\\CT~1\\K\\KorvR1\\KDNC\\kdnc.exe"); },
          found("6. R1", "C:\\CT~1\\K" + r1, "from the folder's short name") + fix("R1", "C:\\CT~1\\K") + searched + "\n"},
@@ -65,6 +77,10 @@ TEST(SearchDncPrograms, FindsKdncBehindEachWrongValueAndProvesTheFix)
         {[](World& w) { InstallRoots(w), w.Install(5, ""), w.openErrors[kRecords[5].keyPath] = 5; },
          found("6. R1", halvorne + r1, root) + "      kdnclaunch would not take it even so: its record cannot be read as it "
          "stands (see above)\n" + roots + "folders read: 4\n"},
+        {[](World& w) { InstallRoots(w), w.Install(3, ""), w.openErrors[kRecords[3].keyPath] = 5;  // R2's key closed
+                        w.found.insert(kPf86 + "\\Halvorne\\KORVANT\\KorvR2\\KDNC\\kdnc.exe"); },
+         found("6. R1", halvorne + r1, root) + fix("R1", halvorne) + found("5. R2 Basic", halvorne + r2, root) +
+         fix("R2 Basic", halvorne) + roots + "folders read: 4\n"},
         {[](World& w) { InstallRoots(w), w.Install(3, "C:\\Old"), w.unreadable.insert(kPf86 + "\\Halvorne\\Other");
                         w.found.insert(kPf86 + "\\Halvorne\\KORVANT\\KorvR2\\KDNC\\kdnc.exe"); },
          found("6. R1", halvorne + r1, root) + fix("R1", halvorne) + found("4. R2", halvorne + r2, root) + fix("R2", halvorne) +
@@ -91,6 +107,7 @@ TEST(SearchDncPrograms, FindsKdncBehindEachWrongValueAndProvesTheFix)
                  "otherString"}, {"name\n", "shortName"}, {"UTF-16\n", "lostLetters"}, {"root\n", "installRoot"}})
             found += lines.find(phrase) < lines.find("\n   ") ? std::string("\",\"from\":\"") + word : "";
         EXPECT_EQ(checked.json.find(found) == std::string::npos, lines.find("   none found") == 0) << checked.json;
+        EXPECT_EQ(checked.json.find("\\u007F\",\"fix\":null}") != std::string::npos, lines.find("cmd would not take") != std::string::npos);
         const std::string record = lines.substr(3, 1) + lines.substr(5, lines.find(": ") - 5);  // "3 R2 Max"
         if (fix != lines.find('\n') + 7) {  // the first program has no fix
             EXPECT_TRUE(lines.find("   none found") == 0 || checked.LastLine().find("; kdnc.exe is at \"" + program +
@@ -99,8 +116,7 @@ TEST(SearchDncPrograms, FindsKdncBehindEachWrongValueAndProvesTheFix)
         }
         const std::size_t folder = lines.find("/d \"") + 4;
         std::string value = lines.substr(folder, lines.find("\" /f", folder) - folder);
-        if (value.size() > 2 && value.substr(value.size() - 2) == "\\\\")
-            value.pop_back();
+        value.erase(value.size() - (value.size() - value.find_last_not_of('\\') - 1) / 2);  // backslashes halved
         EXPECT_NE(checked.LastLine().find("; kdnc.exe is at \"" + program + "\", fix record " + record + " ("),
                   std::string::npos);
         // Applied as written, the fix leads the launcher's own run to that program.

@@ -49,10 +49,11 @@ struct World {
     std::string lostValueLetters, lostTitleLetters;  // as the check's own reads give them
     std::string errorText = "Access is denied.";     // the system's text for error 5, the only one it knows
     std::u16string wideValue;             // a value's first string in UTF-16, when letters were lost
+    bool wideAsValue = false;             // else each value's own first string, byte by byte
     std::map<std::string, std::string> expanded;  // a text and what expanding it gives; else it stays
     std::map<std::string, std::vector<std::pair<std::string, bool>>> folders;  // a folder's entries: name, folder
     std::set<std::string> unreadable;     // folders whose read answers error 5
-    std::vector<std::string> foldersRead;
+    std::vector<std::string> foldersRead, asked;  // the folders read; and all the paths and folders asked about
     std::uint32_t clock = 0, tick = 0;    // milliseconds, and how far each reading of them moves on
     int wideProgram = 0;                  // FindWideProgram's answer, with shortFolder
     std::string shortFolder;
@@ -98,6 +99,7 @@ const WindowsOperations kWorld = {
     [](RegistryKey key) { EXPECT_TRUE(Closes(key)); return 0; },
     [](const char* path, FindDataRecord* findData) {
         EXPECT_TRUE(findData && std::string(path).size() < 260 && !world.open);
+        world.asked.push_back(path);
         world.open = world.found.count(path) ? 0x2000 : 0;
         return world.open ? world.open : ~SearchHandle(0);  // INVALID_HANDLE_VALUE: nothing found
     },
@@ -123,7 +125,10 @@ const WindowsOperations kWorld = {
 const CheckOperations kCheckWorld = {
     [](RegistryKey, const char*, char* letters, std::size_t capacity, char16_t* wide, std::size_t wideCapacity) {
         CopyText(letters, capacity, world.lostValueLetters.c_str());
-        wide[world.wideValue.copy(wide, wideCapacity - 1)] = u'\0';
+        std::u16string value = world.wideValue;
+        for (const unsigned char c : std::string(world.registry[world.keys.back()].second.c_str()))
+            value += world.wideAsValue ? std::u16string(1, c) : u"";
+        wide[value.copy(wide, wideCapacity - 1)] = u'\0';
     },
     [](WindowHandle, char* letters, std::size_t capacity) {
         CopyText(letters, capacity, world.lostTitleLetters.c_str());
@@ -138,15 +143,18 @@ const CheckOperations kCheckWorld = {
         CopyText(expanded, capacity, world.expanded.count(text) ? world.expanded[text].c_str() : text);
     },
     [](const char* folder, bool (*visit)(const char*, bool, void*), void* context) {
-        world.foldersRead.push_back(folder);
+        world.foldersRead.push_back(folder), world.asked.push_back(folder);
+        if (world.unreadable.count(folder))
+            return 5;  // nothing is read of it
         for (const auto& [name, isFolder] : world.folders[folder])
             if (!visit(name.c_str(), isFolder, context))
                 break;
-        return world.unreadable.count(folder) ? 5 : 0;
+        return 0;
     },
-    [](const char* path) { return path[0] != '\\' && path[0] != 'R'; },  // R: is a removable drive
+    [](const char* path) { return path[0] != '\\' && path[0] != '/' && path[0] != 'R'; },  // R: is a removable drive
     [] { return world.clock += world.tick; },
-    [](const char16_t*, const char*, char* shortFolder, std::size_t capacity) {
+    [](const char16_t* folder, const char*, char* shortFolder, std::size_t capacity) {
+        world.asked.push_back(std::string(folder, folder + std::char_traits<char16_t>::length(folder)));
         CopyText(shortFolder, capacity, world.shortFolder.c_str());
         return world.wideProgram;
     },
@@ -188,6 +196,8 @@ struct Checked {
     int verdict;
     int fixed;  // --fix's exit code, when asked
     std::string report, json;
+    std::vector<std::string> asked;  // by the search
+    DncSearch search;
     std::string Lines(const std::string& from, const std::string& to) const
     {
         const std::size_t start = report.find(from);
@@ -211,6 +221,7 @@ Checked RunCheck(World scripted, const CheckSetting& setting = kSetting, std::si
     checking = false;
     EXPECT_EQ(world.outcome, "") << "the check started or showed something";
     static CheckReading reading;
+    world.asked.clear();
     ReadCheck(RecordedCalls, setting, reading);
     EXPECT_EQ(world.open, 0u) << "the search left a key or search open";
     checking = true;
@@ -221,7 +232,8 @@ Checked RunCheck(World scripted, const CheckSetting& setting = kSetting, std::si
     const int verdict = WriteCheckReport(reading, setting, report);
     EXPECT_TRUE(report.length < capacity && text[report.length] == '\0') << "past its storage";
     EXPECT_TRUE(WriteCheckJson(reading, setting, kCheckWorld, machine));
-    return {verdict, fixed, std::string(text, report.length), std::string(json, machine.length)};
+    return {verdict, fixed, std::string(text, report.length), std::string(json, machine.length), world.asked,
+            reading.search};
 }
 
 } // namespace
