@@ -13,7 +13,10 @@ constexpr int kFormat = 1;
 
 const char* const kOutcomeWords[] = {"notTried", "noKey", "keyNotOpened", "noValue", "valueNotRead", "valueTooLong",
                                      "empty", "tooLong", "absent", "taken"};
-const char* const kFoundByWords[] = {"expanded", "trimmed", "otherString", "shortName", "lostLetters", "installRoot"};
+const char* const kFoundByWords[] = {"expanded", "trimmed", "otherString", "shortName", "lostLetters", "installRoot",
+                                     "view64", "currentUser", "virtualStore"};
+const char* const kPlaceWords[] = {"view64", "currentUser", "virtualStore"};
+const char* const kHeldWords[] = {"keyNotOpened", "noValue", "valueNotRead", "valueTooLong", "read"};
 const char* const kDocumentWords[] = {"none", "notEditor", "absent", "present", "quoted"};
 const char* const kViewWords[] = {"only", "wow64", "wow64_32key"};
 const char* const kFixWords[] = {"nothingToDo", "noneFound", "noneProven", "notThatProgram", "notTrusted",
@@ -112,6 +115,39 @@ void Field(Json& json, const char* name, bool flag)
     Raw(json, flag ? "true" : "false");
 }
 
+// Each place a record is where kdnclaunch does not read it, as the text
+// tells it under the record: "place" (view64: HKLM's 64-bit view;
+// currentUser: HKCU, an install for one user; virtualStore: this account's
+// VirtualStore copy), "key" as reg query names it, "outcome" (keyNotOpened,
+// noValue, valueNotRead, valueTooLong, read), "error" and "errorText" for the
+// first and third, "type" and "size" for the last two, "value" as read, and
+// "query", the reg query line that shows it.
+void WriteElsewhere(Json& json, const RecordReading& record, int row)
+{
+    Raw(json, ",\"elsewhere\":[");
+    for (int i = 0; i < record.elsewhereCount; ++i) {
+        const RecordElsewhere& elsewhere = record.elsewhere[i];
+        const bool error = elsewhere.held == Held::kKeyNotOpened || elsewhere.held == Held::kValueNotRead;
+        const bool sized = elsewhere.held == Held::kValueTooLong || elsewhere.held == Held::kValue;
+        char query[kQueryCapacity];
+        FormatElsewhereQuery(elsewhere, row, query);
+        Field(json, i == 0 ? "{\"place\":" : ",{\"place\":", kPlaceWords[static_cast<int>(elsewhere.place)]);
+        Field(json, ",\"key\":", elsewhere.key);
+        Field(json, ",\"outcome\":", kHeldWords[static_cast<int>(elsewhere.held)]);
+        Raw(json, ",\"error\":");
+        error ? Number(json, elsewhere.error) : Raw(json, "null");
+        Field(json, ",\"errorText\":", error ? elsewhere.errorText : nullptr);
+        Raw(json, ",\"type\":");
+        sized ? Number(json, elsewhere.type) : Raw(json, "null");
+        Raw(json, ",\"size\":");
+        sized ? Number(json, elsewhere.size) : Raw(json, "null");
+        Field(json, ",\"value\":", elsewhere.held == Held::kValue ? elsewhere.value : nullptr);
+        Field(json, ",\"query\":", query);
+        Raw(json, "}");
+    }
+    Raw(json, "]");
+}
+
 void WriteRecord(Json& json, const RecordReading& record, int row, const CheckSetting& setting)
 {
     const RecordedCall* read = record.read;
@@ -140,6 +176,7 @@ void WriteRecord(Json& json, const RecordReading& record, int row, const CheckSe
     CodePoints(json, ",\"lostCodePoints\":", valueRead && read->aside[0] ? read->aside : nullptr);
     Field(json, ",\"program\":", hasProgram ? record.joined : nullptr);
     Field(json, ",\"searchedAs\":", record.search ? record.search->aside : nullptr);
+    WriteElsewhere(json, record, row);
     Raw(json, ",\"notes\":[");
     const char* separator = "";
     if (valueRead) {

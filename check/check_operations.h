@@ -54,6 +54,15 @@ struct CheckOperations {
     // The text in UTF-16, as the code page reads it; the count of units.
     std::size_t (*WidenText)(const char* text, char16_t* wide, std::size_t capacity);
 
+    // A record where kdnclaunch does not read it: the key under
+    // HKEY_CURRENT_USER, else in HKEY_LOCAL_MACHINE's 64-bit view. Answers
+    // what opening the key gave; once open, what reading the value gave goes
+    // to valueStatus, with its type and its size, which holds the room in
+    // bytes when asked; the bytes that fit, zero-filled past the value.
+    std::int32_t (*ReadValueElsewhere)(bool currentUser, const char* keyPath, const char* valueName,
+                                       std::int32_t* valueStatus, std::uint32_t* type, char* bytes,
+                                       std::uint32_t* size);
+
     // For --fix alone, the one write the check makes: the folder as a REG_SZ
     // into the record's value under HKEY_LOCAL_MACHINE in the 32-bit view,
     // the key made when missing. What the value held goes to before. Answers

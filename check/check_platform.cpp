@@ -136,6 +136,7 @@ extern const CheckOperations Win32CheckOperations = {
     ReadMilliseconds,
     FindWideProgram,
     WidenText,
+    ReadValueElsewhere,
     WriteRecordFolder,
 };
 

@@ -14,6 +14,25 @@ extern const char* const kRecordNames[6];
 enum class Outcome { kNotTried, kNoKey, kKeyNotOpened, kNoValue, kValueNotRead, kTooLongValue, kEmpty, kTooLong,
                      kAbsent, kTaken };
 
+// Where people write a record that kdnclaunch never reads: the 64-bit view
+// of HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER (an install for one user), and the
+// account's VirtualStore, which only its kdnclaunch reads, when virtualized.
+enum class Place { kView64, kCurrentUser, kVirtualStore };
+
+// What a record's key holds where kdnclaunch does not read it.
+enum class Held { kKeyNotOpened, kNoValue, kValueNotRead, kValueTooLong, kValue };
+
+// A record's key where kdnclaunch does not read it, when it is there.
+struct RecordElsewhere {
+    Place place;
+    Held held;
+    char key[320];             // as reg query names it: HKLM\... or HKCU\...
+    std::int32_t error;        // of opening the key or reading the value
+    char errorText[256];       // the system's text for it
+    std::uint32_t type, size;  // as Windows tells them, for a value read or too long
+    char value[MAX_PATH + 2];  // as kdnclaunch would read it there, zero-filled past it
+};
+
 // What became of one install record, from its own calls alone.
 struct RecordReading {
     Outcome outcome;
@@ -23,6 +42,8 @@ struct RecordReading {
     // Room for the longest value, a separator and the program subpath,
     // joined as the locator joins them.
     char joined[2 * MAX_PATH];
+    int elsewhereCount;
+    RecordElsewhere elsewhere[3];
 };
 
 // What became of the document, as the title gives it.
@@ -33,7 +54,10 @@ enum class DocumentOutcome { kNoWindow, kNotEditor, kAbsent, kPresent, kQuoted }
 enum class RegistryViewKind { kOnly, kWow64, kAskedFor };
 
 // How a kdnc.exe that kdnclaunch misses was found.
-enum class FoundBy { kExpanded, kTrimmed, kOtherString, kShortName, kLostLetters, kInstallRoot };
+// The last three, from a record's value where kdnclaunch does not read it,
+// one for each Place.
+enum class FoundBy { kExpanded, kTrimmed, kOtherString, kShortName, kLostLetters, kInstallRoot, kView64, kCurrentUser,
+                     kVirtualStore };
 
 struct FoundProgram {
     int row;                 // the record that would lead to it, 0 to 5
@@ -124,6 +148,10 @@ void SearchDncPrograms(const CallLog& log, CheckReading& reading);
 // people write it: the 64-bit view, the account's own HKEY_CURRENT_USER,
 // its VirtualStore copy.
 void ReadRecordsElsewhere(const CallLog& log, const CheckSetting& setting, CheckReading& reading);
+
+// The reg query line that shows a record where kdnclaunch does not read it.
+constexpr std::size_t kQueryCapacity = 400;
+void FormatElsewhereQuery(const RecordElsewhere& elsewhere, int row, char (&line)[kQueryCapacity]);
 
 // Who, beside SYSTEM and the administrators, can replace the program the
 // launcher takes and each kdnc.exe found.

@@ -117,6 +117,14 @@ void AppendLostLetters(ReportText& report, const char* letters, unsigned int cod
     Append(report, {"; a \"?\" matches any one character in the existence test\n"});
 }
 
+// A value's size and, as many as a value kdnclaunch reads can hold, its bytes.
+void AppendBytes(ReportText& report, const char* bytes, std::uint32_t size)
+{
+    Append(report, {", ", Number(size).text, " bytes:"});
+    for (std::uint32_t i = 0; i < std::min<std::uint32_t>(size, MAX_PATH); ++i)
+        Append(report, {" ", Hex(static_cast<unsigned char>(bytes[i])).text});
+}
+
 void AppendValue(ReportText& report, const RecordReading& reading, const CheckSetting& setting)
 {
     const RecordedCall& read = *reading.read;
@@ -129,10 +137,7 @@ void AppendValue(ReportText& report, const RecordReading& reading, const CheckSe
     } else if (read.type == kMultiString) {
         Append(report, {": only its first string is taken"});
     } else if (read.type != kString) {
-        const std::uint32_t size = std::min<std::uint32_t>(read.dataSize, MAX_PATH);
-        Append(report, {", ", Number(read.dataSize).text, " bytes:"});
-        for (std::uint32_t i = 0; i < size; ++i)
-            Append(report, {" ", Hex(static_cast<unsigned char>(read.answer[i])).text});
+        AppendBytes(report, read.answer, read.dataSize);
         Append(report, {"; read as text up to the first zero byte"});
     }
     Append(report, {")\n"});
@@ -195,6 +200,55 @@ void AppendInstallRecord(const RecordReading& reading, const DncCandidate& candi
     }
 }
 
+// Where each place is, and why kdnclaunch does not see the record there.
+const char* const kPlaceTexts[] = {
+    "in the 64-bit view, which kdnclaunch does not read: a 32-bit program reads HKLM in the 32-bit view only",
+    "under HKEY_CURRENT_USER, an install for one user, which kdnclaunch does not read at all",
+    "in this account's VirtualStore, which only this account's kdnclaunch reads, and only when it runs virtualized "
+    "(not elevated)",
+};
+
+// Each place the record is where kdnclaunch does not read it: the line to
+// see it, and what it holds there.
+void AppendElsewhere(ReportText& report, const RecordReading& reading, int row)
+{
+    for (int i = 0; i < reading.elsewhereCount; ++i) {
+        const RecordElsewhere& elsewhere = reading.elsewhere[i];
+        char query[kQueryCapacity];
+        FormatElsewhereQuery(elsewhere, row, query);
+        Append(report, {"   also ", kPlaceTexts[static_cast<int>(elsewhere.place)], ":\n      "});
+        AppendShown(report, query);
+        switch (elsewhere.held) {
+        case Held::kKeyNotOpened:
+        case Held::kValueNotRead:
+            Append(report, {elsewhere.held == Held::kKeyNotOpened ? "\n      key not opened: error "
+                                                                  : "\n      value not read: error ",
+                            Number(elsewhere.error).text, elsewhere.errorText[0] ? ", " : ""});
+            AppendShown(report, elsewhere.errorText);
+            break;
+        case Held::kNoValue:
+            Append(report, {"\n      no such value"});
+            break;
+        case Held::kValueTooLong:
+            Append(report, {"\n      value too long for kdnclaunch: ", Number(elsewhere.size).text,
+                            " bytes, at most 260 are read ("});
+            AppendType(report, elsewhere.type);
+            Append(report, {")"});
+            break;
+        case Held::kValue:
+            Append(report, {"\n      value:   \""});
+            AppendShown(report, elsewhere.value);
+            Append(report, {"\" ("});
+            AppendType(report, elsewhere.type);
+            if (!IsStringType(elsewhere.type))
+                AppendBytes(report, elsewhere.value, elsewhere.size);
+            Append(report, {")"});
+            break;
+        }
+        Append(report, {"\n"});
+    }
+}
+
 // Why the launcher found nothing, briefly: each record with a key, and what
 // became of it.
 void AppendReasons(ReportText& report, const RecordReading* readings)
@@ -238,6 +292,9 @@ const char* const kFoundBy[] = {
     "from the folder's short name",
     "from the value read in UTF-16",
     "under an install root",
+    "from the record in the 64-bit view",
+    "from the record under HKEY_CURRENT_USER",
+    "from the record in this account's VirtualStore",
 };
 
 // Where each kdnc.exe that kdnclaunch misses is, and what would lead it there.
@@ -433,6 +490,7 @@ int WriteCheckReport(const CheckReading& reading, const CheckSetting& setting, R
     for (int row = 0; row < 6; ++row) {
         Append(report, {Number(row + 1).text, ". ", kRecordNames[row], ": "});
         AppendInstallRecord(reading.records[row], kDncCandidates[row], taken, setting, report);
+        AppendElsewhere(report, reading.records[row], row);
         if (reading.records[row].outcome == Outcome::kTaken)
             taken = row + 1;
     }

@@ -90,6 +90,23 @@ void SearchValue(const CallLog& log, DncSearch& search, int row, const RecordedC
         AddFound(search, row, FoundBy::kLostLetters, joined, "");
 }
 
+// A record's string value where kdnclaunch does not read it: as it stands,
+// then as the record's own is searched; each find said to come from there.
+void SearchElsewhere(const CallLog& log, DncSearch& search, int row, const RecordElsewhere& elsewhere)
+{
+    if (elsewhere.held != Held::kValue || !IsStringType(elsewhere.type))
+        return;
+    static RecordedCall read;
+    read = RecordedCall{};
+    std::memcpy(read.answer, elsewhere.value, sizeof elsewhere.value);
+    read.type = elsewhere.type;
+    const int first = search.count;
+    TryFolder(log, search, row, read.answer, FoundBy::kView64);
+    SearchValue(log, search, row, read, "");
+    for (FoundProgram* found = search.found + first; found != search.found + search.count; ++found)
+        found->by = static_cast<FoundBy>(static_cast<int>(FoundBy::kView64) + static_cast<int>(elsewhere.place));
+}
+
 // The record to write for a program under that subpath: the first of its
 // records that has a key, else the first of the product's own, which follow
 // the two uninstall records; kdnc.exe alone has only the first.
@@ -268,10 +285,15 @@ void SearchDncPrograms(const CallLog& log, CheckReading& reading)
     if (reading.launch)
         return;
     search.ran = true;
-    // Each record whose value was read and not taken.
-    for (const RecordReading& record : reading.records)
+    // Each record whose value was read and not taken, or is where kdnclaunch does not read it.
+    for (const RecordReading& record : reading.records) {
+        const int row = static_cast<int>(&record - reading.records);
         if (record.outcome == Outcome::kEmpty || record.outcome == Outcome::kTooLong || record.outcome == Outcome::kAbsent)
-            SearchValue(log, search, static_cast<int>(&record - reading.records), *record.read, record.joined);
+            SearchValue(log, search, row, *record.read, record.joined);
+        for (const RecordElsewhere* elsewhere = record.elsewhere; elsewhere != record.elsewhere + record.elsewhereCount;
+             ++elsewhere)
+            SearchElsewhere(log, search, row, *elsewhere);
+    }
     if (search.count == 0)
         SearchInstallRoots(log, reading);
     for (int i = 0; i < search.count; ++i)

@@ -18,6 +18,8 @@ unsigned long ReadSession();
 // The registry.
 void ListLostValueLetters(RegistryKey key, const char* valueName, char* letters, std::size_t capacity,
                           char16_t* wide, std::size_t wideCapacity);
+std::int32_t ReadValueElsewhere(bool currentUser, const char* keyPath, const char* valueName, std::int32_t* valueStatus,
+                                std::uint32_t* type, char* bytes, std::uint32_t* size);
 
 std::int32_t WriteRecordFolder(const char* keyPath, const char* valueName, const char* folder, PreviousValue& before);
 

@@ -1,4 +1,6 @@
 // The check's report, line by line, from the launcher's own run through the recording table in a scripted world.
+#include <functional>
+
 #include "world.h"
 
 namespace {
@@ -63,6 +65,99 @@ TEST(WriteCheckReport, SaysWhatBecameOfEachRecord)
         SCOPED_TRACE(lines);
         EXPECT_EQ(RunCheck(scripted).Lines("\n3. ", "\n4. "), "3. R2 Max: reg query \"HKLM\\" + std::string(kRecords[2].keyPath) +
                                                                  "\" /v Path /reg:32\n" + lines);
+    }
+}
+
+// Where else a record is when kdnclaunch finds no key or value for it: each place read once, said, and never fatal.
+TEST(WriteCheckReport, SaysWhereElseTheRecordIs)
+{
+    const auto also = [](Where where, int row, bool wow64) {
+        const char* const why[] = {"in the 64-bit view, which kdnclaunch does not read: a 32-bit program reads HKLM in "
+            "the 32-bit view only", "under HKEY_CURRENT_USER, an install for one user, which kdnclaunch does not read at "
+            "all", "in this account's VirtualStore, which only this account's kdnclaunch reads, and only when it runs "
+            "virtualized (not elevated)"};
+        return "   also " + std::string(why[int(where)]) + ":\n      reg query \"" + ElsewhereKey(where, row, wow64) +
+               "\" /v " + kRecords[row].valueName + (where == Where::kView64 ? " /reg:64\n" : "\n");
+    };
+    const std::string denied = "error 5, Access is denied.\n", value = "      value:   \"C:\\KORVANT\" (REG_SZ)\n";
+    const auto json = [](Where where, int row, const std::string& outcome) {  // one place in the record's JSON
+        const auto escaped = [](std::string text) {
+            for (std::size_t at = 0; (at = text.find_first_of("\\\"", at)) != std::string::npos; at += 2)
+                text.insert(at, "\\");
+            return text;
+        };
+        const std::string key = ElsewhereKey(where, row), places[] = {"view64", "currentUser", "virtualStore"};
+        return "{\"place\":\"" + places[int(where)] + "\",\"key\":\"" + escaped(key) + "\",\"outcome\":" + outcome +
+               ",\"query\":\"" + escaped("reg query \"" + key + "\" /v Path" + (where == Where::kView64 ? " /reg:64" : "")) +
+               "\"}";
+    };
+    const std::string null = "\"error\":null,\"errorText\":null,", nothing = "\"type\":null,\"size\":null,\"value\":null";
+    CheckSetting elevated = kSetting, windows32 = kSetting;
+    elevated.virtualized = windows32.virtualized = windows32.wow64 = false;
+    const bool wow64 = kInstallKeyAccess != 1;  // the 64-bit build asks for the 32-bit view on 64-bit Windows alone
+    // The setting, the record, what opening and reading it answer kdnclaunch (2: no such key or value; 0: it is there),
+    // the other places, their lines below the record's own, the places read.
+    struct Case { CheckSetting setting; int row; std::int32_t open, read; std::function<void(World&)> script;
+                  std::string lines; std::vector<Where> read64, read32; std::string json; };
+    const Case cases[] = {
+        {kSetting, 2, 2, 0, [](World& w) { w.Elsewhere(ElsewhereKey(Where::kView64, 2), 2, "C:\\KORVANT");
+                                          w.elsewhere[ElsewhereKey(Where::kUser, 2)] = {"InstallDir", "C:\\K", 1}; },
+         "   no such key\n" + also(Where::kView64, 2, true) + value + also(Where::kUser, 2, true) + "      no such value\n",
+         {Where::kView64, Where::kUser}, {Where::kView64, Where::kUser}},
+        {elevated, 2, 2, 0, [](World& w) { w.elsewhereErrors[ElsewhereKey(Where::kView64, 2)] = 5;
+                                          w.Elsewhere(ElsewhereKey(Where::kUser, 2), 2, std::string("*\0\0\0", 4), 4);
+                                          w.Elsewhere(ElsewhereKey(Where::kStore, 2), 2, "C:\\KORVANT"); },  // all three
+         "   no such key\n" + also(Where::kView64, 2, true) + "      key not opened: " + denied + also(Where::kUser, 2, true) +
+         "      value:   \"*\" (REG_DWORD, 4 bytes: 2A 00 00 00)\n" + also(Where::kStore, 2, true) + value,
+         {Where::kView64, Where::kUser, Where::kStore}, {Where::kView64, Where::kUser, Where::kStore},
+         json(Where::kView64, 2, "\"keyNotOpened\",\"error\":5,\"errorText\":\"Access is denied.\"," + nothing) + "," +
+         json(Where::kUser, 2, "\"read\"," + null + "\"type\":4,\"size\":4,\"value\":\"*\"") + "," +
+         json(Where::kStore, 2, "\"read\"," + null + "\"type\":1,\"size\":10,\"value\":\"C:\\\\KORVANT\"")},
+        {windows32, 3, 0, 2, [wow64](World& w) { w.Elsewhere(ElsewhereKey(Where::kStore, 3, wow64), 3, "C:\\KORVANT", 2); },
+         "   no such value\n" + also(Where::kStore, 3, wow64) + "      value:   \"C:\\KORVANT\" (REG_EXPAND_SZ)\n",
+         {Where::kView64, Where::kUser, Where::kStore}, {Where::kUser, Where::kStore}},
+        {elevated, 5, 5, 0, [](World& w) { w.Elsewhere(ElsewhereKey(Where::kUser, 5), 5, "C:\\KORVANT");
+                                          w.readErrors[ElsewhereKey(Where::kUser, 5)] = 5;
+                                          w.Elsewhere(ElsewhereKey(Where::kStore, 5), 5, std::string(300, 'v')); },
+         "   key not opened: " + denied + also(Where::kUser, 5, true) + "      value not read: " + denied +
+         also(Where::kStore, 5, true) + "      value too long for kdnclaunch: 300 bytes, at most 260 are read (REG_SZ)\n",
+         {Where::kView64, Where::kUser, Where::kStore}, {Where::kView64, Where::kUser, Where::kStore},
+         json(Where::kUser, 5, "\"valueNotRead\",\"error\":5,\"errorText\":\"Access is denied.\"," + nothing) + "," +
+         json(Where::kStore, 5, "\"valueTooLong\"," + null + "\"type\":1,\"size\":300,\"value\":null")},
+        {elevated, 2, 2, 0, [](World& w) { w.elsewhere[ElsewhereKey(Where::kUser, 2)] = {"InstallDir", "C:\\K", 1}; },
+         "   no such key\n" + also(Where::kUser, 2, true) + "      no such value\n",
+         {Where::kView64, Where::kUser, Where::kStore}, {Where::kView64, Where::kUser, Where::kStore},
+         json(Where::kUser, 2, "\"noValue\"," + null + nothing)},
+        {elevated, 0, 2, 0, [](World& w) { w.Elsewhere(ElsewhereKey(Where::kUser, 0), 0, "C:\\KORVANT"); },  // never virtualized
+         "   no such key\n" + also(Where::kUser, 0, true) + value, {Where::kView64, Where::kUser}, {Where::kView64, Where::kUser}},
+        {elevated, 2, 0, 0, [](World& w) { w.Elsewhere(ElsewhereKey(Where::kView64, 2), 2, "C:\\KORVANT"); },  // found: not read
+         "   value:   \"C:\\Old\" (REG_SZ)\n   program: C:\\Old\\KorvR2max\\KDNC\\kdnc.exe (absent)\n", {}, {}},
+    };
+    for (const auto& [setting, row, open, read, script, lines, read64, read32, elsewhere] : cases) {
+        SCOPED_TRACE(lines);
+        World scripted;
+        for (int other = 0; other < 6; ++other)
+            scripted.Install(other, "C:\\Old");
+        if (open == 2)
+            scripted.registry.erase(kRecords[row].keyPath);
+        else if (open != 0)
+            scripted.openErrors[kRecords[row].keyPath] = open;
+        if (read != 0)
+            scripted.readErrors[kRecords[row].keyPath] = read;
+        script(scripted);
+        const std::string record = std::to_string(row + 1) + ". ";
+        const Checked checked = RunCheck(scripted, setting);
+        const std::string own = checked.Lines("\n" + record, row < 5 ? "\n" + std::to_string(row + 2) + ". " : "\n\n");
+        EXPECT_EQ(own.substr(own.find('\n') + 1), lines);
+        std::vector<std::string> asked;
+        for (const Where where : setting.wow64 || wow64 ? read64 : read32)
+            asked.push_back(ElsewhereKey(where, row, setting.wow64 || wow64));
+        EXPECT_EQ(world.elsewhereRead, asked);
+        const std::size_t object = checked.json.find("{\"record\":" + std::to_string(row + 1) + ",");
+        if (!elsewhere.empty())  // the JSON's words, where the row gives them
+            EXPECT_EQ(checked.json.substr(object, checked.json.find(",\"notes\":", object) - object).substr(
+                          checked.json.find(",\"elsewhere\":[", object) - object), ",\"elsewhere\":[" + elsewhere + "]");
+        EXPECT_EQ(checked.verdict, 1);
     }
 }
 

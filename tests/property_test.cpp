@@ -89,6 +89,13 @@ Scenario MakeScenario(std::uint64_t seed)
     CopyText(s.setting.currentFolder, sizeof s.setting.currentFolder, g.Bytes(259).c_str());
     s.setting.session = g.Below(3), s.setting.wow64 = g.Below(2), s.setting.virtualized = g.Below(2);
     s.setting.system = g.Below(2), s.setting.elevated = g.Below(2), s.capacity = g.Below(3) ? 65536 : 2300 + g.Below(6000);
+    for (int row = 0; row < 6; ++row) {  // where kdnclaunch does not read the record: any bytes, any type, any error
+        const std::string key = ElsewhereKey(Where(g.Below(3)), row);
+        if (g.Below(3) == 0)
+            s.world.elsewhere[key] = {g.Below(8) ? kRecords[row].valueName : "Other", g.Bytes(300), g.Below(13)};
+        if (g.Below(8) == 0)
+            (g.Below(2) ? s.world.elsewhereErrors : s.world.readErrors)[key] = g.Below(2) ? 5 : 1018;
+    }
     return s;
 }
 
@@ -207,7 +214,9 @@ void CheckWorld(std::uint64_t seed)
         {": skipped, it names no folder", "\"empty"}, {"(too long: ", "tooLong"}, {"(absent)", "\"absent"},
         {"(present: taken)", "taken"}, {"not tried: ", "notTried"}, {"is not expanded", "notExpanded"},
         {"only its first string", "firstStringOnly"}, {"up to the first zero byte", "readAsBytes"},
-        {"its last byte 0x5C", "trailByteSeparator"}, {"relative: searched as", "\"relative"}};
+        {"its last byte 0x5C", "trailByteSeparator"}, {"relative: searched as", "\"relative"},
+        {"also in the 64-bit view", "\"view64\""}, {"also under HKEY_CURRENT_USER", "\"currentUser\""},
+        {"also in this account's VirtualStore", "\"virtualStore\""}, {"      value:   \"", "\"read\""}};
     for (const auto& [phrase, word] : {std::pair("Document: none\n", "\"outcome\":\"none\"},"), {"not the editor's",
              "\"notEditor\""}, {"(absent: DNC", "\"absent\"},"}, {"(present)\n", "\"present\""}, {"handed over", "\"quoted\""},
              {"Run as a service", "\"service\":true"}, {"its only view", "\"registryView\":\"only\""}})

@@ -88,23 +88,41 @@ TEST(SearchDncPrograms, FindsKdncBehindEachWrongValueAndProvesTheFix)
         {[](World& w) { InstallRoots(w), w.Install(2, "%X%"), w.type = 2, w.expanded["%X%"] = "",
                         w.expanded["%ProgramFiles%"] = "\\\\server\\share", w.tick = 5000; },  // expands to nothing
          "   none found\n" + roots + "folders read: 1; stopped at its bound, so not everywhere\n"},  // 10 s on the next
+        {[](World& w) { w.Elsewhere(ElsewhereKey(Where::kView64, 0), 0, "C:\\DNC"), w.found.insert("C:\\DNC\\kdnc.exe"); },
+         found("1. DNC", "C:\\DNC\\kdnc.exe", "from the record in the 64-bit view") + "      reg add \"HKLM\\SOFTWARE\\"
+         "Microsoft\\Windows\\CurrentVersion\\Uninstall\\{4D81C2A7-3E95-4B06-8F1A-9C27E5B3D640}\" /v InstallLocation /t "
+         "REG_SZ /d \"C:\\DNC\" /f /reg:32\n" + searched + "\n"},
+        {[](World& w) { w.Elsewhere(ElsewhereKey(Where::kUser, 1), 1, "C:\\K2 "), w.found.insert("C:\\K2" + kR2Max); },
+         found("2. R2 Max uninstall", "C:\\K2" + kR2Max, "from the record under HKEY_CURRENT_USER") + "      reg add \"HKLM\\"
+         "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{E6A3F519-0B72-4C8D-9D45-71B8C02F6A93}\" /v "
+         "InstallLocation /t REG_SZ /d \"C:\\K2\" /f /reg:32\n" + searched + "\n"},  // trimmed, as a record's own
+        {[](World& w) { w.Install(3, "C:\\Old"), w.readErrors[kRecords[3].keyPath] = 2;  // a key without its value
+                        w.Elsewhere(ElsewhereKey(Where::kStore, 3), 3, "%K%", 2), w.expanded["%K%"] = "C:\\K";
+                        w.found.insert("C:\\K\\KorvR2\\KDNC\\kdnc.exe"); },
+         found("4. R2", "C:\\K" + r2, "from the record in this account's VirtualStore") + fix("R2", "C:\\K") + searched + "\n"},
+        {[](World& w) { w.Elsewhere(ElsewhereKey(Where::kUser, 0), 0, std::string("C:\\DNC\0", 8), 4);  // a number: not searched
+                        w.found.insert("C:\\DNC\\kdnc.exe"); },
+         "   none found\n" + searched + "\n"},
         {[](World& w) { w.Install(0, "C:\\DNC "), w.expanded = {{"%ProgramW6432%", "C:\\A"}, {"%ProgramFiles(x86)%",
                         "C:\\B"}, {"%ProgramFiles%", "C:\\C"}}; },  // nothing where the value points, nor under any root
          "   none found\n" + searched + "; C:\\A two folders deep; C:\\B two folders deep; C:\\C two folders deep, "
          "folders read: 3\n"},
     };
+    CheckSetting notVirtualized = kSetting;  // so that the VirtualStore is read too
+    notVirtualized.virtualized = false;
     for (const auto& [script, lines] : cases) {
         SCOPED_TRACE(lines);
         World scripted = {kFull + "C:\\NC\\a.nc]", {}, {"C:\\NC\\a.nc"}};
         script(scripted);
-        const Checked checked = RunCheck(scripted);
+        const Checked checked = RunCheck(scripted, notVirtualized);
         EXPECT_EQ(checked.Lines("\nWhere kdnc.exe is", "\n\n"), "Where kdnc.exe is, beyond what kdnclaunch reads:\n" + lines);
         // The JSON's first find and its fix, as the text gives them.
         const std::size_t at = lines.find(": ") + 2, fix = lines.find("reg add");
         const std::string program = lines.substr(at, lines.find(", ", at) - at);
         std::string found = "\"found\":[{\"record\":" + lines.substr(3, 1) + ",\"program\":\"" + Escaped(program);
         for (const auto& [phrase, word] : {std::pair("expanded\n", "expanded"), {"quotes\n", "trimmed"}, {"string\n",
-                 "otherString"}, {"name\n", "shortName"}, {"UTF-16\n", "lostLetters"}, {"root\n", "installRoot"}})
+                 "otherString"}, {"name\n", "shortName"}, {"UTF-16\n", "lostLetters"}, {"root\n", "installRoot"}, {"view\n", "view64"},
+                 {"HKEY_CURRENT_USER\n", "currentUser"}, {"VirtualStore\n", "virtualStore"}})
             found += lines.find(phrase) < lines.find("\n   ") ? std::string("\",\"from\":\"") + word : "";
         EXPECT_EQ(checked.json.find(found) == std::string::npos, lines.find("   none found") == 0) << checked.json;
         EXPECT_EQ(checked.json.find("\\u007F\",\"fix\":null}") != std::string::npos, lines.find("cmd would not take") != std::string::npos);
@@ -122,7 +140,7 @@ TEST(SearchDncPrograms, FindsKdncBehindEachWrongValueAndProvesTheFix)
         // Applied as written, the fix leads the launcher's own run to that program.
         world = scripted;
         world.Install(std::stoi(lines.substr(3, 1)) - 1, value);
-        world.type = 1, world.openErrors.clear();
+        world.type = 1, world.openErrors.clear(), world.readErrors.clear();
         RunLauncher(kWorld);
         EXPECT_EQ(world.outcome, "ShellExecuteA(0, open, " + program + ", \"C:\\NC\\a.nc\", null, 5)");
     }
@@ -167,20 +185,20 @@ TEST(WriteCheckJson, SaysWhatTheTextSays)
     run.Install(1, std::string(236, 'd')), run.Install(2, "%P%\\x"), run.Install(3, "C:\\P"), run.type = 2;
     const std::string view = kInstallKeyAccess == 1 ? "wow64" : "wow64_32key", expected[] = {
         R"({"format":1,"check":"","runBy":{"user":"PC\\op","session":1,"elevated":false,"virtualized":true,"service":false},"currentFolder":"C:\\Work","codePage":932,"registryView":")" + view + R"(","records":[)"
-        R"({"record":1,"name":"DNC","key":"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{4D81C2A7-3E95-4B06-8F1A-9C27E5B3D640}","valueName":"InstallLocation","outcome":"noKey","error":null,"errorText":null,"type":null,"size":null,"value":null,"lostLetters":null,"lostCodePoints":null,"program":null,"searchedAs":null,"notes":[]},)"
-        R"({"record":2,"name":"R2 Max uninstall","key":"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{E6A3F519-0B72-4C8D-9D45-71B8C02F6A93}","valueName":"InstallLocation","outcome":"tooLong","error":null,"errorText":null,"type":2,"size":236,"value":")" + std::string(236, 'd') + R"(","lostLetters":null,"lostCodePoints":null,"program":")" + std::string(236, 'd') + R"(/KorvR2max\\KDNC\\kdnc.exe","searchedAs":null,"notes":["notExpanded"]},)"
-        R"({"record":3,"name":"R2 Max","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2 Max\\Install Information","valueName":"Path","outcome":"absent","error":null,"errorText":null,"type":2,"size":5,"value":"%P%\\x","lostLetters":null,"lostCodePoints":null,"program":"%P%\\x\\KorvR2max\\KDNC\\kdnc.exe","searchedAs":"C:\\Work\\%P%\\x\\KorvR2max\\KDNC\\kdnc.exe","notes":["notExpanded","relative"]},)"
-        R"({"record":4,"name":"R2","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2\\Install Information","valueName":"Path","outcome":"taken","error":null,"errorText":null,"type":2,"size":4,"value":"C:\\P","lostLetters":null,"lostCodePoints":null,"program":"C:\\P\\KorvR2\\KDNC\\kdnc.exe","searchedAs":"C:\\Work\\C:\\P\\KorvR2\\KDNC\\kdnc.exe","notes":["notExpanded"]},)"
-        R"({"record":5,"name":"R2 Basic","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2 Basic\\Install Information","valueName":"Path","outcome":"notTried","error":null,"errorText":null,"type":null,"size":null,"value":null,"lostLetters":null,"lostCodePoints":null,"program":null,"searchedAs":null,"notes":[]},)"
-        R"({"record":6,"name":"R1","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R1\\Install Information","valueName":"Path","outcome":"notTried","error":null,"errorText":null,"type":null,"size":null,"value":null,"lostLetters":null,"lostCodePoints":null,"program":null,"searchedAs":null,"notes":[]}],)"
+        R"({"record":1,"name":"DNC","key":"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{4D81C2A7-3E95-4B06-8F1A-9C27E5B3D640}","valueName":"InstallLocation","outcome":"noKey","error":null,"errorText":null,"type":null,"size":null,"value":null,"lostLetters":null,"lostCodePoints":null,"program":null,"searchedAs":null,"elsewhere":[],"notes":[]},)"
+        R"({"record":2,"name":"R2 Max uninstall","key":"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{E6A3F519-0B72-4C8D-9D45-71B8C02F6A93}","valueName":"InstallLocation","outcome":"tooLong","error":null,"errorText":null,"type":2,"size":236,"value":")" + std::string(236, 'd') + R"(","lostLetters":null,"lostCodePoints":null,"program":")" + std::string(236, 'd') + R"(/KorvR2max\\KDNC\\kdnc.exe","searchedAs":null,"elsewhere":[],"notes":["notExpanded"]},)"
+        R"({"record":3,"name":"R2 Max","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2 Max\\Install Information","valueName":"Path","outcome":"absent","error":null,"errorText":null,"type":2,"size":5,"value":"%P%\\x","lostLetters":null,"lostCodePoints":null,"program":"%P%\\x\\KorvR2max\\KDNC\\kdnc.exe","searchedAs":"C:\\Work\\%P%\\x\\KorvR2max\\KDNC\\kdnc.exe","elsewhere":[],"notes":["notExpanded","relative"]},)"
+        R"({"record":4,"name":"R2","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2\\Install Information","valueName":"Path","outcome":"taken","error":null,"errorText":null,"type":2,"size":4,"value":"C:\\P","lostLetters":null,"lostCodePoints":null,"program":"C:\\P\\KorvR2\\KDNC\\kdnc.exe","searchedAs":"C:\\Work\\C:\\P\\KorvR2\\KDNC\\kdnc.exe","elsewhere":[],"notes":["notExpanded"]},)"
+        R"({"record":5,"name":"R2 Basic","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2 Basic\\Install Information","valueName":"Path","outcome":"notTried","error":null,"errorText":null,"type":null,"size":null,"value":null,"lostLetters":null,"lostCodePoints":null,"program":null,"searchedAs":null,"elsewhere":[],"notes":[]},)"
+        R"({"record":6,"name":"R1","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R1\\Install Information","valueName":"Path","outcome":"notTried","error":null,"errorText":null,"type":null,"size":null,"value":null,"lostLetters":null,"lostCodePoints":null,"program":null,"searchedAs":null,"elsewhere":[],"notes":[]}],)"
         R"("window":{"title":"Predator CNC Editor for KORVANT - [C:\\NC\\a.nc]","lostLetters":null,"lostCodePoints":null},"document":{"path":"C:\\NC\\a.nc","outcome":"present"},"verdict":{"exitCode":0,"start":"C:\\P\\KorvR2\\KDNC\\kdnc.exe","parameters":"\"C:\\NC\\a.nc\"","warning":null},"search":{"ran":false,"roots":[],"foldersRead":0,"foldersDenied":0,"stopped":false},"found":[],"fixRun":null})",
         R"({"format":1,"check":"","runBy":{"user":"PC\\op","session":1,"elevated":false,"virtualized":true,"service":false},"currentFolder":"C:\\Work","codePage":932,"registryView":")" + view + R"(","records":[)"
-        R"({"record":1,"name":"DNC","key":"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{4D81C2A7-3E95-4B06-8F1A-9C27E5B3D640}","valueName":"InstallLocation","outcome":"empty","error":null,"errorText":null,"type":1,"size":0,"value":"","lostLetters":"U+0416 as ? U+00C9 as E","lostCodePoints":[1046,201],"program":null,"searchedAs":null,"notes":[]},)"
-        R"({"record":2,"name":"R2 Max uninstall","key":"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{E6A3F519-0B72-4C8D-9D45-71B8C02F6A93}","valueName":"InstallLocation","outcome":"valueTooLong","error":null,"errorText":null,"type":1,"size":300,"value":null,"lostLetters":null,"lostCodePoints":null,"program":null,"searchedAs":null,"notes":[]},)"
-        R"({"record":3,"name":"R2 Max","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2 Max\\Install Information","valueName":"Path","outcome":"absent","error":null,"errorText":null,"type":1,"size":5,"value":"C:\\\u009F\\","lostLetters":"U+0416 as ? U+00C9 as E","lostCodePoints":[1046,201],"program":"C:\\\u009F\\KorvR2max\\KDNC\\kdnc.exe","searchedAs":"C:\\Work\\C:\\\u009F\\KorvR2max\\KDNC\\kdnc.exe","notes":["trailByteSeparator"]},)"
-        R"({"record":4,"name":"R2","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2\\Install Information","valueName":"Path","outcome":"keyNotOpened","error":5,"errorText":"Access is denied.","type":null,"size":null,"value":null,"lostLetters":null,"lostCodePoints":null,"program":null,"searchedAs":null,"notes":[]},)"
-        R"({"record":5,"name":"R2 Basic","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2 Basic\\Install Information","valueName":"Path","outcome":"valueNotRead","error":5,"errorText":"Access is denied.","type":null,"size":null,"value":null,"lostLetters":null,"lostCodePoints":null,"program":null,"searchedAs":null,"notes":[]},)"
-        R"({"record":6,"name":"R1","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R1\\Install Information","valueName":"Path","outcome":"noValue","error":null,"errorText":null,"type":null,"size":null,"value":null,"lostLetters":null,"lostCodePoints":null,"program":null,"searchedAs":null,"notes":[]}],)"
+        R"({"record":1,"name":"DNC","key":"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{4D81C2A7-3E95-4B06-8F1A-9C27E5B3D640}","valueName":"InstallLocation","outcome":"empty","error":null,"errorText":null,"type":1,"size":0,"value":"","lostLetters":"U+0416 as ? U+00C9 as E","lostCodePoints":[1046,201],"program":null,"searchedAs":null,"elsewhere":[],"notes":[]},)"
+        R"({"record":2,"name":"R2 Max uninstall","key":"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{E6A3F519-0B72-4C8D-9D45-71B8C02F6A93}","valueName":"InstallLocation","outcome":"valueTooLong","error":null,"errorText":null,"type":1,"size":300,"value":null,"lostLetters":null,"lostCodePoints":null,"program":null,"searchedAs":null,"elsewhere":[],"notes":[]},)"
+        R"({"record":3,"name":"R2 Max","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2 Max\\Install Information","valueName":"Path","outcome":"absent","error":null,"errorText":null,"type":1,"size":5,"value":"C:\\\u009F\\","lostLetters":"U+0416 as ? U+00C9 as E","lostCodePoints":[1046,201],"program":"C:\\\u009F\\KorvR2max\\KDNC\\kdnc.exe","searchedAs":"C:\\Work\\C:\\\u009F\\KorvR2max\\KDNC\\kdnc.exe","elsewhere":[],"notes":["trailByteSeparator"]},)"
+        R"({"record":4,"name":"R2","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2\\Install Information","valueName":"Path","outcome":"keyNotOpened","error":5,"errorText":"Access is denied.","type":null,"size":null,"value":null,"lostLetters":null,"lostCodePoints":null,"program":null,"searchedAs":null,"elsewhere":[],"notes":[]},)"
+        R"({"record":5,"name":"R2 Basic","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2 Basic\\Install Information","valueName":"Path","outcome":"valueNotRead","error":5,"errorText":"Access is denied.","type":null,"size":null,"value":null,"lostLetters":null,"lostCodePoints":null,"program":null,"searchedAs":null,"elsewhere":[],"notes":[]},)"
+        R"({"record":6,"name":"R1","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R1\\Install Information","valueName":"Path","outcome":"noValue","error":null,"errorText":null,"type":null,"size":null,"value":null,"lostLetters":null,"lostCodePoints":null,"program":null,"searchedAs":null,"elsewhere":[],"notes":[]}],)"
         R"("window":{"title":null,"lostLetters":null,"lostCodePoints":null},"document":{"path":null,"outcome":"none"},"verdict":{"exitCode":1,"start":null,"parameters":null,"warning":"Error: Cannot find KORVANT DNC"},"search":{"ran":true,"roots":[],"foldersRead":0,"foldersDenied":0,"stopped":false},"found":[],"fixRun":null})"};
     for (int i = 0; i < 2; ++i) {
         std::string json = RunCheck(i == 0 ? run : Mixed()).json;

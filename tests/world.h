@@ -57,12 +57,22 @@ struct World {
     std::uint32_t clock = 0, tick = 0;    // milliseconds, and how far each reading of them moves on
     int wideProgram = 0;                  // FindWideProgram's answer, with shortFolder
     std::string shortFolder;
+    // Records where kdnclaunch does not read them, by the key as reg query names it (HKLM\ in the 64-bit view, or
+    // HKCU\): value name, raw bytes, type; what opening such a key answers instead (readErrors: reading its value);
+    // the keys asked, so named.
+    std::map<std::string, std::tuple<std::string, std::string, std::uint32_t>> elsewhere;
+    std::map<std::string, std::int32_t> elsewhereErrors;
+    std::vector<std::string> elsewhereRead;
     std::vector<std::string> keys;        // the keys opened
     std::string outcome;                  // ShellExecuteA and MessageBoxA as called, in turn
     std::vector<std::string> writes;      // --fix's, as key|name|folder
     std::int32_t writeError = 0;          // what writing answers
     std::uintptr_t open = 0;              // the launcher holds one key or search handle at a time
     void Install(int row, std::string bytes) { registry[kRecords[row].keyPath] = {kRecords[row].valueName, bytes}; }
+    void Elsewhere(const std::string& key, int row, std::string bytes, std::uint32_t type = 1)
+    {
+        elsewhere[key] = {kRecords[row].valueName, bytes, type};
+    }
 } world;  // the world of the case under way
 bool checking = false;  // the check, unlike the launcher, asks a value's type
 
@@ -164,6 +174,22 @@ const CheckOperations kCheckWorld = {
             wide[units] = static_cast<unsigned char>(text[units]);
         return units;
     },
+    [](bool currentUser, const char* key, const char* name, std::int32_t* valueStatus, std::uint32_t* type, char* bytes,
+       std::uint32_t* size) {
+        const std::string asked = (currentUser ? "HKCU\\" : "HKLM\\") + std::string(key);
+        world.elsewhereRead.push_back(asked);
+        EXPECT_EQ(*size, 260u);
+        if (!world.elsewhere.count(asked))
+            return world.elsewhereErrors.count(asked) ? world.elsewhereErrors[asked] : 2;
+        const auto& [valueName, value, valueType] = world.elsewhere[asked];
+        std::memset(bytes, 0, *size);
+        *valueStatus = world.readErrors.count(asked) ? world.readErrors[asked] : valueName != name ? 2
+                       : value.size() > *size ? 234 : 0;
+        if (*valueStatus == 0)
+            value.copy(bytes, *size);
+        *type = valueType, *size = static_cast<std::uint32_t>(value.size());
+        return 0;
+    },
     // Written as a string of the world's one value type, as reg add leaves it.
     [](const char* key, const char* name, const char* folder, PreviousValue& before) {
         world.writes.push_back(std::string(key) + "|" + name + "|" + folder);
@@ -176,6 +202,17 @@ const CheckOperations kCheckWorld = {
         return world.writeError;
     },
 };
+
+// A record's key where kdnclaunch does not read it, as reg query names it: in the 64-bit view, under HKCU, or in the
+// VirtualStore of a 32-bit program, which names the 32-bit view on 64-bit Windows.
+enum class Where { kView64, kUser, kStore };
+std::string ElsewhereKey(Where where, int row, bool wow64 = true)
+{
+    const std::string key = kRecords[row].keyPath;
+    return where == Where::kView64 ? "HKLM\\" + key : where == Where::kUser ? "HKCU\\" + key
+        : "HKCU\\Software\\Classes\\VirtualStore\\MACHINE\\SOFTWARE\\" + std::string(wow64 ? "WOW6432Node\\" : "") +
+          key.substr(9);
+}
 
 // Each way a record can fail, one a row: empty, too long to read, absent, its key not opened, its value not read, none.
 World Mixed()
