@@ -2,6 +2,7 @@
 // PC's answer. Field names and words are the guide's; "format" changes when
 // they do.
 #include <charconv>
+#include <cctype>
 #include <cstring>
 
 #include "check_report.h"
@@ -66,6 +67,34 @@ void String(Json& json, const char* text)
         Raw(json, letter);
     }
     Raw(json, "\"");
+}
+
+// The code points of a list of lost letters, "U+0421 as ? U+0442 as ?", as
+// numbers a fleet's table can group on without reading the text; null for
+// none lost.
+void CodePoints(Json& json, const char* name, const char* letters)
+{
+    Raw(json, name);
+    if (!letters) {
+        Raw(json, "null");
+        return;
+    }
+    Raw(json, "[");
+    const char* separator = "";
+    for (const char* item = std::strstr(letters, "U+"); item; item = std::strstr(item + 2, "U+")) {
+        if (item != letters && item[-1] != ' ')
+            continue;
+        long long codePoint = 0;
+        int digits = 0;
+        for (const char* digit = item + 2; std::isxdigit(static_cast<unsigned char>(*digit)); ++digit, ++digits)
+            codePoint = codePoint * 16 + (*digit <= '9' ? *digit - '0' : (*digit | 0x20) - 'a' + 10);
+        if (digits < 4)
+            continue;
+        Raw(json, separator);
+        Number(json, codePoint);
+        separator = ",";
+    }
+    Raw(json, "]");
 }
 
 void Field(Json& json, const char* name, const char* text)
@@ -144,6 +173,7 @@ void WriteRecord(Json& json, const RecordReading& record, int row, const CheckSe
     sized ? Number(json, read->dataSize) : Raw(json, "null");
     Field(json, ",\"value\":", valueRead ? read->answer : nullptr);
     Field(json, ",\"lostLetters\":", valueRead && read->aside[0] ? read->aside : nullptr);
+    CodePoints(json, ",\"lostCodePoints\":", valueRead && read->aside[0] ? read->aside : nullptr);
     Field(json, ",\"program\":", hasProgram ? record.joined : nullptr);
     Field(json, ",\"searchedAs\":", record.search ? record.search->aside : nullptr);
     WriteElsewhere(json, record, row);
@@ -264,6 +294,7 @@ bool WriteCheckJson(const CheckReading& reading, const CheckSetting& setting, co
     // The launcher reads a title only from a window.
     Field(json, "],\"window\":{\"title\":", reading.title ? reading.title->answer : nullptr);
     Field(json, ",\"lostLetters\":", reading.title && reading.title->aside[0] ? reading.title->aside : nullptr);
+    CodePoints(json, ",\"lostCodePoints\":", reading.title && reading.title->aside[0] ? reading.title->aside : nullptr);
     Field(json, "},\"document\":{\"path\":", reading.document.path[0] ? reading.document.path : nullptr);
     Field(json, ",\"outcome\":", kDocumentWords[static_cast<int>(reading.documentOutcome)]);
     Field(json, "},\"verdict\":{\"exitCode\":", static_cast<long long>(reading.launch ? 0 : 1));

@@ -140,6 +140,20 @@ extern const CheckOperations Win32CheckOperations = {
     WriteRecordFolder,
 };
 
+bool NarrowArguments(int argc, wchar_t** wide, char** narrow, char* storage, std::size_t capacity)
+{
+    std::size_t used = 0;
+    for (int i = 0; i < argc; ++i) {
+        const int room = static_cast<int>(capacity - used);
+        const int size = WideCharToMultiByte(CP_ACP, 0, wide[i], -1, storage + used, room, nullptr, nullptr);
+        if (size == 0)
+            return false;
+        narrow[i] = storage + used;
+        used += static_cast<std::size_t>(size);
+    }
+    return true;
+}
+
 void ListLostTitleArgumentLetters(char* letters, std::size_t capacity)
 {
     letters[0] = '\0';

@@ -11,9 +11,15 @@ void WriteText(const char* text, bool toStandardError);
 
 // Writes the text to a new file as UTF-16LE with a byte-order mark and CRLF
 // line ends, which cmd's type, Notepad and PowerShell's Get-Content all read
-// right whatever their code page. False when it cannot be written.
+// right whatever their code page. False when it cannot be written, with the
+// refusal's reason when JudgeReportPath refused the path (else empty).
 // As unicode false, the text's bytes as they are: JSON, which is ASCII.
-bool WriteReportFile(const char* path, const char* text, bool unicode);
+bool WriteReportFile(const wchar_t* path, const char* text, bool unicode, const char** refusal);
+
+// The arguments as the ANSI code page spells them, as the launcher reads
+// text: each letter it lacks becomes its nearest or "?". NARROW gets ARGC
+// pointers into STORAGE; false when they do not fit.
+bool NarrowArguments(int argc, wchar_t** wide, char** narrow, char* storage, std::size_t capacity);
 
 // The folder, code page, user, session, elevation and virtualization.
 void ReadCheckSetting(CheckSetting& setting);

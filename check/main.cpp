@@ -46,6 +46,7 @@ struct CheckOptions {
     const char* title;  // null: none given
     int waitSeconds;    // below 0: no wait
     const char* out;    // null: the whole report to standard output
+    int outArgument;    // where --out's path is among the arguments, to be taken in UTF-16
     bool json;
     bool help;
     bool fix;
@@ -68,6 +69,7 @@ bool ReadOptions(int argc, char** argv, CheckOptions& options)
             options.json = true;
         } else if (std::strcmp(argv[i], "--out") == 0 && i + 1 < argc && !options.out) {
             options.out = argv[++i];
+            options.outArgument = i;
         } else if (std::strcmp(argv[i], "--title") == 0 && i + 1 < argc && !windowChosen) {
             options.title = argv[++i];
         } else if (std::strcmp(argv[i], "--wait") == 0 && i + 1 < argc && !windowChosen) {
@@ -96,15 +98,21 @@ const char* LastLine(const char* text)
 
 // The exit code: the verdict's, or 2 when the report file cannot be written.
 // The output is the text report or the JSON; the verdict is the text's last line.
-int WriteReport(const char* output, const char* text, const char* out, bool json, int verdict, bool written)
+int WriteReport(const char* output, const char* text, const char* out, const wchar_t* widePath, bool json,
+                int verdict, bool written)
 {
     if (!out) {
         WriteText(output, false);
         return verdict;
     }
-    if (!WriteReportFile(out, output, !json)) {
+    const char* refusal = "";
+    if (!WriteReportFile(widePath, output, !json, &refusal)) {
         WriteText("kdnclaunch-check: cannot write ", true);
         WriteText(out, true);
+        if (refusal[0]) {
+            WriteText(": ", true);
+            WriteText(refusal, true);
+        }
         WriteText("\n", true);
         // A value written is said even so, lest exit 2 read as nothing done.
         if (written)
@@ -117,10 +125,15 @@ int WriteReport(const char* output, const char* text, const char* out, bool json
 
 } // namespace
 
-int main(int argc, char** argv)
+// Wide, so that an --out path keeps every letter; the other arguments are
+// read as the launcher reads text, in the ANSI code page.
+int wmain(int argc, wchar_t** wideArgv)
 {
-    CheckOptions options = {nullptr, -1, nullptr, false, false, false, nullptr};
-    if (!ReadOptions(argc, argv, options)) {
+    static char* argv[256];
+    static char arguments[65536];
+    CheckOptions options = {nullptr, -1, nullptr, 0, false, false, false, nullptr};
+    if (argc > static_cast<int>(sizeof argv / sizeof argv[0]) ||
+        !NarrowArguments(argc, wideArgv, argv, arguments, sizeof arguments) || !ReadOptions(argc, argv, options)) {
         WriteText(kUsage, true);
         return 2;
     }
@@ -160,7 +173,8 @@ int main(int argc, char** argv)
         WriteText("kdnclaunch-check: the JSON report does not fit its storage\n", true);
         return 2;
     }
-    const int exitCode = WriteReport(options.json ? json : text, text, options.out, options.json,
+    const int exitCode = WriteReport(options.json ? json : text, text, options.out,
+                                     options.out ? wideArgv[options.outArgument] : nullptr, options.json,
                                      options.fix ? fixed : verdict, fix.outcome == FixOutcome::kWritten);
     HoldOwnConsole(options.out != nullptr);
     return exitCode;

@@ -223,7 +223,7 @@ World Mixed()
     for (int row = 2; row < 6; ++row)
         mixed.Install(row, "C:\\\x9F\\");  // a trail byte that is a backslash
     mixed.openErrors[kRecords[3].keyPath] = 5, mixed.readErrors[kRecords[4].keyPath] = 5;
-    mixed.readErrors[kRecords[5].keyPath] = 2, mixed.lostValueLetters = "U+0416 as ?";
+    mixed.readErrors[kRecords[5].keyPath] = 2, mixed.lostValueLetters = "U+0416 as ? U+00C9 as E";
     return mixed;
 }
 
