@@ -136,6 +136,7 @@ extern const CheckOperations Win32CheckOperations = {
     ReadMilliseconds,
     FindWideProgram,
     WidenText,
+    ReadPathSecurity,
 };
 
 void ListLostTitleArgumentLetters(char* letters, std::size_t capacity)

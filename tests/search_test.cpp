@@ -7,6 +7,7 @@ namespace {
 
 const std::string kR2Max = "\\KorvR2max\\KDNC\\kdnc.exe", kPf86 = "C:\\Program Files (x86)";
 const std::string kReg = "      reg add \"HKLM\\SOFTWARE\\Halvorne, Incorporated\\KORVANT ";
+const std::string kTrusted = "      trusted: only SYSTEM, the administrators and TrustedInstaller can change or replace kdnc.exe\n";
 
 std::string Escaped(std::string text)  // as a JSON string holds it
 {
@@ -34,7 +35,7 @@ TEST(SearchDncPrograms, FindsKdncBehindEachWrongValueAndProvesTheFix)
         return "   " + record + ": " + program + ", " + from + "\n";
     };
     const auto fix = [](std::string key, std::string folder) {
-        return kReg + key + "\\Install Information\" /v Path /t REG_SZ /d \"" + folder + "\" /f /reg:32\n";
+        return kReg + key + "\\Install Information\" /v Path /t REG_SZ /d \"" + folder + "\" /f /reg:32\n" + kTrusted;
     };
     // A PC, and the report's section for it; its fix, applied, must make the launcher start the first program.
     const std::pair<std::function<void(World&)>, std::string> cases[] = {
@@ -47,7 +48,7 @@ TEST(SearchDncPrograms, FindsKdncBehindEachWrongValueAndProvesTheFix)
         {[](World& w) { w.Install(1, std::string("\0C:\\B\0\0", 7)), w.type = 7, w.found.insert("C:\\B" + kR2Max); },  // empty first
          found("2. R2 Max uninstall", "C:\\B" + kR2Max, "from another string of the multi-string") + "      reg add \"HKLM\\"
          "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{E6A3F519-0B72-4C8D-9D45-71B8C02F6A93}\" /v "
-         "InstallLocation /t REG_SZ /d \"C:\\B\" /f /reg:32\n" + searched + "\n"},
+         "InstallLocation /t REG_SZ /d \"C:\\B\" /f /reg:32\n" + kTrusted + searched + "\n"},
         {[](World& w) { w.Install(3, "C:\\" + std::string(236, 'k') + " "); },  // trimmed, 260 joined: not searched
          "   none found\n" + searched + "\n"},
         {[](World& w) { w.Install(4, "\"C:\\KORVANT\\\" ."), w.found.insert("C:\\KORVANT\\KorvR2\\KDNC\\kdnc.exe"); },
@@ -58,13 +59,13 @@ TEST(SearchDncPrograms, FindsKdncBehindEachWrongValueAndProvesTheFix)
         {[](World& w) { w.Install(5, "C:\\??\\K"), w.lostValueLetters = "U+0421 as ?", w.wideValue = u"C:\\Ст\\K", w.wideProgram = 2; },
          found("6. R1", "C:\\??\\K" + r1, "from the value read in UTF-16") + "      no value can help: code page 932 cannot "
          "spell its folder, which has no short name it can; install KORVANT into a folder named in letters of that code "
-         "page, or set the system locale to one that has them\n" + searched + "\n"},
+         "page, or set the system locale to one that has them\n" + kTrusted + searched + "\n"},
         {[](World& w) { InstallRoots(w), w.found.erase(kPf86 + "\\Halvorne\\KORVANT\\KorvR1\\KDNC\\kdnc.exe");
                         w.found.insert(kPf86 + "\\Halvorne\\KORVANT" + kR2Max); },  // no record; R2 Max's, not its uninstall's
          found("3. R2 Max", halvorne + kR2Max, root) + fix("R2 Max", halvorne) + roots + "folders read: 4\n"},
         {[](World& w) { InstallRoots(w), w.Install(5, ""), w.openErrors[kRecords[5].keyPath] = 5; },
          found("6. R1", halvorne + r1, root) + "      kdnclaunch would not take it even so: its record cannot be read as it "
-         "stands (see above)\n" + roots + "folders read: 4\n"},
+         "stands (see above)\n" + kTrusted + roots + "folders read: 4\n"},
         {[](World& w) { InstallRoots(w), w.Install(3, "C:\\Old"), w.unreadable.insert(kPf86 + "\\Halvorne\\Other");
                         w.found.insert(kPf86 + "\\Halvorne\\KORVANT\\KorvR2\\KDNC\\kdnc.exe"); },
          found("6. R1", halvorne + r1, root) + fix("R1", halvorne) + found("4. R2", halvorne + r2, root) + fix("R2", halvorne) +
@@ -130,7 +131,7 @@ TEST(SearchDncPrograms, StaysWithinItsBounds)
     EXPECT_NE(checked.report.find(", folders read: 20000; stopped at its bound"), std::string::npos);
     EXPECT_NE(checked.json.find("\"roots\":[\"C:\\\\PF\",\"" + Escaped(kPf86) + "\"],\"foldersRead\":20000,\"foldersDenied\":0,"
                                 "\"stopped\":true}"), std::string::npos);
-    EXPECT_NE(checked.json.find("\"},{\"record\":1,\"program\":\"" + Escaped(kPf86) + "\\\\V7\\\\kdnc.exe\",\"from\":"
+    EXPECT_NE(checked.json.find("\"replacerCount\":0},{\"record\":1,\"program\":\"" + Escaped(kPf86) + "\\\\V7\\\\kdnc.exe\",\"from\":"
                                 "\"installRoot\",\"folder\":\"" + Escaped(kPf86) + "\\\\V7\",\"fix\":\"reg add "), std::string::npos);
     static CheckReading reading;
     ReadCheck(RecordedCalls, kSetting, reading);
@@ -157,7 +158,7 @@ TEST(WriteCheckJson, SaysWhatTheTextSays)
         R"({"record":4,"name":"R2","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2\\Install Information","valueName":"Path","outcome":"taken","error":null,"errorText":null,"type":2,"size":4,"value":"C:\\P","lostLetters":null,"program":"C:\\P\\KorvR2\\KDNC\\kdnc.exe","searchedAs":"C:\\Work\\C:\\P\\KorvR2\\KDNC\\kdnc.exe","notes":["notExpanded"]},)"
         R"({"record":5,"name":"R2 Basic","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2 Basic\\Install Information","valueName":"Path","outcome":"notTried","error":null,"errorText":null,"type":null,"size":null,"value":null,"lostLetters":null,"program":null,"searchedAs":null,"notes":[]},)"
         R"({"record":6,"name":"R1","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R1\\Install Information","valueName":"Path","outcome":"notTried","error":null,"errorText":null,"type":null,"size":null,"value":null,"lostLetters":null,"program":null,"searchedAs":null,"notes":[]}],)"
-        R"("window":{"title":"Predator CNC Editor for KORVANT - [C:\\NC\\a.nc]","lostLetters":null},"document":{"path":"C:\\NC\\a.nc","outcome":"present"},"verdict":{"exitCode":0,"start":"C:\\P\\KorvR2\\KDNC\\kdnc.exe","parameters":"\"C:\\NC\\a.nc\"","warning":null},"search":{"ran":false,"roots":[],"foldersRead":0,"foldersDenied":0,"stopped":false},"found":[]})",
+        R"("window":{"title":"Predator CNC Editor for KORVANT - [C:\\NC\\a.nc]","lostLetters":null},"document":{"path":"C:\\NC\\a.nc","outcome":"present"},"verdict":{"exitCode":0,"start":"C:\\P\\KorvR2\\KDNC\\kdnc.exe","parameters":"\"C:\\NC\\a.nc\"","warning":null,"trusted":true,"securityRead":true,"unreadPath":null,"securityError":null,"replacers":[],"replacerCount":0},"search":{"ran":false,"roots":[],"foldersRead":0,"foldersDenied":0,"stopped":false},"found":[]})",
         R"({"format":1,"check":"","runBy":{"user":"PC\\op","session":1,"elevated":false,"virtualized":true,"service":false},"currentFolder":"C:\\Work","codePage":932,"registryView":")" + view + R"(","records":[)"
         R"({"record":1,"name":"DNC","key":"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{4D81C2A7-3E95-4B06-8F1A-9C27E5B3D640}","valueName":"InstallLocation","outcome":"empty","error":null,"errorText":null,"type":1,"size":0,"value":"","lostLetters":"U+0416 as ?","program":null,"searchedAs":null,"notes":[]},)"
         R"({"record":2,"name":"R2 Max uninstall","key":"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{E6A3F519-0B72-4C8D-9D45-71B8C02F6A93}","valueName":"InstallLocation","outcome":"valueTooLong","error":null,"errorText":null,"type":1,"size":300,"value":null,"lostLetters":null,"program":null,"searchedAs":null,"notes":[]},)"
@@ -165,7 +166,7 @@ TEST(WriteCheckJson, SaysWhatTheTextSays)
         R"({"record":4,"name":"R2","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2\\Install Information","valueName":"Path","outcome":"keyNotOpened","error":5,"errorText":"Access is denied.","type":null,"size":null,"value":null,"lostLetters":null,"program":null,"searchedAs":null,"notes":[]},)"
         R"({"record":5,"name":"R2 Basic","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2 Basic\\Install Information","valueName":"Path","outcome":"valueNotRead","error":5,"errorText":"Access is denied.","type":null,"size":null,"value":null,"lostLetters":null,"program":null,"searchedAs":null,"notes":[]},)"
         R"({"record":6,"name":"R1","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R1\\Install Information","valueName":"Path","outcome":"noValue","error":null,"errorText":null,"type":null,"size":null,"value":null,"lostLetters":null,"program":null,"searchedAs":null,"notes":[]}],)"
-        R"("window":{"title":null,"lostLetters":null},"document":{"path":null,"outcome":"none"},"verdict":{"exitCode":1,"start":null,"parameters":null,"warning":"Error: Cannot find KORVANT DNC"},"search":{"ran":true,"roots":[],"foldersRead":0,"foldersDenied":0,"stopped":false},"found":[]})"};
+        R"("window":{"title":null,"lostLetters":null},"document":{"path":null,"outcome":"none"},"verdict":{"exitCode":1,"start":null,"parameters":null,"warning":"Error: Cannot find KORVANT DNC","trusted":null,"securityRead":null,"unreadPath":null,"securityError":null,"replacers":[],"replacerCount":0},"search":{"ran":true,"roots":[],"foldersRead":0,"foldersDenied":0,"stopped":false},"found":[]})"};
     for (int i = 0; i < 2; ++i) {
         std::string json = RunCheck(i == 0 ? run : Mixed()).json;
         const std::size_t version = json.find("\"check\":\"") + 9;

@@ -58,6 +58,9 @@ struct World {
     std::vector<std::string> keys;        // the keys opened
     std::string outcome;                  // ShellExecuteA and MessageBoxA as called, in turn
     std::uintptr_t open = 0;              // the launcher holds one key or search handle at a time
+    std::map<std::string, PathSecurity> security;  // a path's owner and entries; else SYSTEM's, Users may read it
+    std::map<std::string, std::int32_t> securityErrors;  // a path and what reading its security answers
+    std::vector<std::string> securityRead;
     void Install(int row, std::string bytes) { registry[kRecords[row].keyPath] = {kRecords[row].valueName, bytes}; }
 } world;  // the world of the case under way
 bool checking = false;  // the check, unlike the launcher, asks a value's type
@@ -152,6 +155,12 @@ const CheckOperations kCheckWorld = {
         for (; text[units]; ++units)
             wide[units] = static_cast<unsigned char>(text[units]);
         return units;
+    },
+    [](const char* path, PathSecurity& security) {
+        world.securityRead.push_back(path);
+        security = world.security.count(path) ? world.security[path] : PathSecurity{{"SYSTEM", AccountKind::kTrusted}, 2,
+            {{true, false, 0x1F01FF, {"Administrators", AccountKind::kTrusted}}, {true, false, 0x1200A9, {"Users", AccountKind::kAnyone}}}};
+        return world.securityErrors.count(path) ? world.securityErrors[path] : 0;
     },
 };
 
