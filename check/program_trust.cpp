@@ -31,10 +31,11 @@ struct HeldRight {
 };
 
 // What lets an account change, replace or plant the program, by where it is
-// held; an entry is named for the first of them it grants.
+// held; an entry is named for the first of them it grants. A mask of 0 ends
+// each list.
 const HeldRight kFileRights[] = {{kWriteData | kAppendData, ReplaceRight::kWrite}, {kDelete, ReplaceRight::kDelete},
                                  {kWriteDac, ReplaceRight::kChangePermissions},
-                                 {kWriteOwner, ReplaceRight::kTakeOwnership}};
+                                 {kWriteOwner, ReplaceRight::kTakeOwnership}, {}};
 // In the program's own folder a file or folder created beside it is planted:
 // a DLL there, or a kdnc.exe.local folder, is loaded by the program. In the
 // folders above, creating entries is left out: every name on the path is
@@ -47,12 +48,12 @@ const HeldRight kOwnFolderRights[] = {{kWriteData, ReplaceRight::kCreateFiles},
                                       {kDelete, ReplaceRight::kDelete},
                                       {kDeleteChild, ReplaceRight::kDeleteEntries},
                                       {kWriteDac, ReplaceRight::kChangePermissions},
-                                      {kWriteOwner, ReplaceRight::kTakeOwnership}};
+                                      {kWriteOwner, ReplaceRight::kTakeOwnership}, {}};
 // Deleting or renaming a folder of the path, or the entry below it, lets
 // another be put in its place.
 const HeldRight kFolderRights[] = {{kDelete, ReplaceRight::kDelete}, {kDeleteChild, ReplaceRight::kDeleteEntries},
                                    {kWriteDac, ReplaceRight::kChangePermissions},
-                                   {kWriteOwner, ReplaceRight::kTakeOwnership}};
+                                   {kWriteOwner, ReplaceRight::kTakeOwnership}, {}};
 
 // Accounts counted beyond those kept, each once; past this many, each again.
 constexpr int kMostCounted = 32;
@@ -116,8 +117,7 @@ std::uint32_t Granted(const PathSecurity& security, int at)
     return granted;
 }
 
-template <std::size_t count>
-void ReadPath(TrustWalk& walk, const char* path, const HeldRight (&rights)[count])
+void ReadPath(TrustWalk& walk, const char* path, const HeldRight* rights)
 {
     static PathSecurity security;
     const std::int32_t status = walk.log.check->ReadPathSecurity(path, security);
@@ -139,9 +139,9 @@ void ReadPath(TrustWalk& walk, const char* path, const HeldRight (&rights)[count
         if (!entry.allows || entry.inheritOnly || LeftOut(entry.account, walk.setting))
             continue;
         const std::uint32_t granted = Granted(security, i);
-        for (const HeldRight& held : rights)
-            if ((granted & held.mask) != 0) {
-                Name(walk, entry.account, held.right, path);
+        for (const HeldRight* held = rights; held->mask != 0; ++held)
+            if ((granted & held->mask) != 0) {
+                Name(walk, entry.account, held->right, path);
                 break;
             }
     }

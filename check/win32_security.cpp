@@ -67,9 +67,8 @@ char* AppendNumber(char* to, const char* end, unsigned long number)
 // As Windows names it: a group every PC has by its name alone, as the
 // Security tab shows it, any other as DOMAIN\name; one it cannot name
 // (deleted, or of a domain out of reach) by its SID.
-void DescribeAccount(PSID sid, SecurityAccount& account)
+void NameAccount(PSID sid, SecurityAccount& account)
 {
-    account.kind = KindOf(sid);
     char name[128], domain[128];
     DWORD nameSize = sizeof name, domainSize = sizeof domain;
     SID_NAME_USE use;
@@ -96,13 +95,36 @@ void DescribeAccount(PSID sid, SecurityAccount& account)
     *to = '\0';
 }
 
+// Each account is looked up once a run: a domain's over the network, and
+// the paths of one program name mostly the same ones.
+struct NamedAccount {
+    unsigned char sid[SECURITY_MAX_SID_SIZE];
+    SecurityAccount account;
+};
+NamedAccount named[16];
+int namedCount = 0;
+
+void DescribeAccount(PSID sid, SecurityAccount& account)
+{
+    for (int i = 0; i < namedCount; ++i)
+        if (EqualSid(named[i].sid, sid)) {
+            account = named[i].account;
+            return;
+        }
+    account.kind = KindOf(sid);
+    NameAccount(sid, account);
+    if (namedCount < static_cast<int>(sizeof named / sizeof named[0]) &&
+        CopySid(sizeof named[0].sid, named[namedCount].sid, sid))
+        named[namedCount++].account = account;
+}
+
 } // namespace
 
 std::int32_t ReadPathSecurity(const char* path, PathSecurity& security)
 {
     security.count = 0;
-    // Room for the owner and a DACL of some hundred entries; a larger one
-    // answers ERROR_INSUFFICIENT_BUFFER and counts as not read.
+    // Room for the owner and a DACL of many entries; a larger one answers
+    // ERROR_INSUFFICIENT_BUFFER and counts as not read.
     static union {
         SECURITY_DESCRIPTOR header;
         unsigned char bytes[16384];
