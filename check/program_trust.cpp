@@ -2,6 +2,7 @@
 // from the drive's root down to it.
 #include "check_reading.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -55,7 +56,8 @@ const HeldRight kFolderRights[] = {{kDelete, ReplaceRight::kDelete}, {kDeleteChi
                                    {kWriteDac, ReplaceRight::kChangePermissions},
                                    {kWriteOwner, ReplaceRight::kTakeOwnership}, {}};
 
-// Accounts counted beyond those kept, each once; past this many, each again.
+// Accounts counted beyond those kept, each once; past this many, the last
+// place is taken by each new one in turn, and the count is the least there are.
 constexpr int kMostCounted = 32;
 
 struct TrustWalk {
@@ -78,17 +80,15 @@ bool LeftOut(const SecurityAccount& account, const CheckSetting& setting)
 void Name(TrustWalk& walk, const SecurityAccount& account, ReplaceRight right, const char* path)
 {
     ProgramTrust& trust = walk.trust;
-    const int counted = trust.count < kMostCounted ? trust.count : kMostCounted;
-    for (int i = 0; i < counted; ++i)
-        if (std::strcmp(walk.counted[i], account.name) == 0)
+    for (const char* counted : walk.counted)
+        if (std::strcmp(counted, account.name) == 0)
             return;
-    if (trust.count < kMostCounted)
-        CopyText(walk.counted[trust.count], sizeof walk.counted[0], account.name);
+    CopyText(walk.counted[std::min(trust.count, kMostCounted - 1)], sizeof walk.counted[0], account.name);
     // The last place goes to the first account every user belongs to, when
     // none is kept yet: the report says it first.
     bool anyoneKept = false;
-    for (int i = 0; i < trust.count && i < kMostReplacers; ++i)
-        anyoneKept = anyoneKept || trust.replacers[i].anyone;
+    for (const Replacer& replacer : trust.replacers)
+        anyoneKept = anyoneKept || replacer.anyone;
     const bool kept = trust.count < kMostReplacers || (account.kind == AccountKind::kAnyone && !anyoneKept);
     if (kept) {
         Replacer& replacer = trust.replacers[trust.count < kMostReplacers ? trust.count : kMostReplacers - 1];
@@ -105,15 +105,12 @@ void Name(TrustWalk& walk, const SecurityAccount& account, ReplaceRight right, c
 // names it for any of the user's accounts. A deny of another account, a
 // group say, is not counted, since members outside it keep the right: an
 // account is named unless a deny of its very own takes the rights back.
-std::uint32_t Granted(const PathSecurity& security, int at)
+std::uint32_t Granted(const PathSecurity& security, const AccessEntry& entry)
 {
-    const AccessEntry& entry = security.entries[at];
     std::uint32_t granted = Mapped(entry.mask);
-    for (int i = 0; i < at; ++i) {
-        const AccessEntry& earlier = security.entries[i];
-        if (!earlier.allows && !earlier.inheritOnly && std::strcmp(earlier.account.name, entry.account.name) == 0)
-            granted &= ~Mapped(earlier.mask);
-    }
+    for (const AccessEntry* earlier = security.entries; earlier != &entry; ++earlier)
+        if (!earlier->allows && !earlier->inheritOnly && std::strcmp(earlier->account.name, entry.account.name) == 0)
+            granted &= ~Mapped(earlier->mask);
     return granted;
 }
 
@@ -134,14 +131,13 @@ void ReadPath(TrustWalk& walk, const char* path, const HeldRight* rights)
     // An owner may always change the permissions.
     if (!LeftOut(security.owner, walk.setting))
         Name(walk, security.owner, ReplaceRight::kOwns, path);
-    for (int i = 0; i < security.count; ++i) {
-        const AccessEntry& entry = security.entries[i];
-        if (!entry.allows || entry.inheritOnly || LeftOut(entry.account, walk.setting))
+    for (const AccessEntry* entry = security.entries; entry != security.entries + security.count; ++entry) {
+        if (!entry->allows || entry->inheritOnly || LeftOut(entry->account, walk.setting))
             continue;
-        const std::uint32_t granted = Granted(security, i);
+        const std::uint32_t granted = Granted(security, *entry);
         for (const HeldRight* held = rights; held->mask != 0; ++held)
             if ((granted & held->mask) != 0) {
-                Name(walk, entry.account, held->right, path);
+                Name(walk, entry->account, held->right, path);
                 break;
             }
     }
@@ -183,8 +179,8 @@ void ReadTrust(const CallLog& log, const CheckSetting& setting, const char* prog
     char folder[2 * MAX_PATH];
     ReadPath(walk, FolderOf(path, own, folder), kOwnFolderRights);
     ReadPath(walk, path, kFileRights);
-    for (std::size_t cut = own; cut-- > 2;)
-        if (IsSeparator(path[cut]))
+    for (std::size_t cut = own; cut != 2;)
+        if (IsSeparator(path[--cut]))
             ReadPath(walk, FolderOf(path, cut, folder), kFolderRights);
 }
 

@@ -114,16 +114,17 @@ TEST(ReadProgramTrust, NamesWhoCanReplaceTheProgram)
         {[](World& w, CheckSetting&) {
              w.security[kOwn] = Security(kBob, {Allow({"PC\\carl", AccountKind::kOther}, 0x2), Allow(kBob, 0x2),
                                                 Allow({"PC\\dave", AccountKind::kOther}, 0x4)});
-             w.security[kUp] = Security(kBob, {Allow({"PC\\erin", AccountKind::kOther}, 0x40), Allow(kEveryone, 0x10000)}); },
+             w.security[kUp] = Security(kBob, {Allow({"PC\\erin", AccountKind::kOther}, 0x40), Allow(kEveryone, 0x10000),
+                                               Allow(kUsers, 0x10000)}); },
          Anyone("Everyone may delete or rename " + kUp) + "      PC\\bob owns " + kOwn + "\n      PC\\carl may create files in " +
-         kOwn + "\n      PC\\dave may create folders in " + kOwn + "\n      and 1 more account\n" + kRemedy, brief},
+         kOwn + "\n      PC\\dave may create folders in " + kOwn + "\n      and 2 more accounts\n" + kRemedy, brief},
         {[](World& w, CheckSetting&) {
              std::vector<AccessEntry> entries;
-             for (const char* name : {"PC\\a", "PC\\b", "PC\\c", "PC\\d", "PC\\e", "PC\\f"})
+             for (const char* name : {"PC\\a", "PC\\b", "PC\\c", "PC\\d", "PC\\e"})
                  entries.push_back(Allow({"", AccountKind::kOther}, 0x4)), std::strcpy(entries.back().account.name, name);
              w.security[kOwn] = Security(kSystem, entries); },
          Other("PC\\a may create folders in " + kOwn) + "      PC\\b may create folders in " + kOwn + "\n      PC\\c may create "
-         "folders in " + kOwn + "\n      PC\\d may create folders in " + kOwn + "\n      and 2 more accounts\n" + kRemedy,
+         "folders in " + kOwn + "\n      PC\\d may create folders in " + kOwn + "\n      and 1 more account\n" + kRemedy,
          "; not trusted: PC\\a can replace it"},
     };
     for (const auto& [script, lines, last] : cases) {
@@ -152,6 +153,7 @@ TEST(ReadProgramTrust, ReadsEachFolderUpToTheRoot)
         {3, "D:", "D:/KorvR2\\KDNC\\kdnc.exe", {"D:/KorvR2\\KDNC", "D:/KorvR2\\KDNC\\kdnc.exe", "D:/KorvR2", "D:/"}},
         {0, "C:\\", "C:\\kdnc.exe", {"C:\\", "C:\\kdnc.exe"}},
         {3, "\\\\srv\\K", "\\\\srv\\K\\KorvR2\\KDNC\\kdnc.exe", {}},
+        {3, "///srv/K", "///srv/K/KorvR2\\KDNC\\kdnc.exe", {}},  // a share, slashes doubled as Windows allows
         {3, "R:\\K", "R:\\K\\KorvR2\\KDNC\\kdnc.exe", {}},  // a removable drive
     };
     for (const auto& [row, value, program, read] : cases) {
