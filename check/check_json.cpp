@@ -21,6 +21,8 @@ const char* const kDocumentWords[] = {"none", "notEditor", "absent", "present", 
 const char* const kViewWords[] = {"only", "wow64", "wow64_32key"};
 const char* const kFixWords[] = {"nothingToDo", "noneFound", "noneProven", "notThatProgram", "notTrusted",
                                  "notElevated", "notWritten", "written"};
+const char* const kRightWords[] = {"create files", "create folders", "write", "delete", "delete entries",
+                                   "change permissions", "take ownership", "owner"};
 
 struct Json {
     ReportText& out;
@@ -196,6 +198,26 @@ void WriteRecord(Json& json, const RecordReading& record, int row, const CheckSe
     Raw(json, "]}");
 }
 
+// Who can replace a program: the accounts kept, and how many there are.
+void WriteTrust(Json& json, const ProgramTrust& trust)
+{
+    Field(json, ",\"trusted\":", IsTrusted(trust));
+    Field(json, ",\"securityRead\":", trust.securityRead);
+    Field(json, ",\"unreadPath\":", trust.securityRead ? nullptr : trust.unreadPath);
+    Raw(json, ",\"securityError\":");
+    trust.error != 0 ? Number(json, trust.error) : Raw(json, "null");
+    Raw(json, ",\"replacers\":[");
+    for (int i = 0; i < trust.count && i < kMostReplacers; ++i) {
+        const Replacer& replacer = trust.replacers[i];
+        Field(json, i == 0 ? "{\"account\":" : ",{\"account\":", replacer.account);
+        Field(json, ",\"anyone\":", replacer.anyone);
+        Field(json, ",\"right\":", kRightWords[static_cast<int>(replacer.right)]);
+        Field(json, ",\"path\":", replacer.path);
+        Raw(json, "}");
+    }
+    Field(json, "],\"replacerCount\":", static_cast<long long>(trust.count));
+}
+
 void WriteFound(Json& json, const DncSearch& search)
 {
     Raw(json, ",\"search\":{");
@@ -222,6 +244,7 @@ void WriteFound(Json& json, const DncSearch& search)
         Field(json, ",\"from\":", kFoundByWords[static_cast<int>(found.by)]);
         Field(json, ",\"folder\":", found.folder[0] ? found.folder : nullptr);
         Field(json, ",\"fix\":", found.proven && pastable ? fix : nullptr);
+        WriteTrust(json, found.trust);
         Raw(json, "}");
     }
     Raw(json, "]");
@@ -301,6 +324,11 @@ bool WriteCheckJson(const CheckReading& reading, const CheckSetting& setting, co
     Field(json, ",\"start\":", reading.launch ? reading.launch->argument : nullptr);
     Field(json, ",\"parameters\":", reading.launch ? reading.launch->parameters : nullptr);
     Field(json, ",\"warning\":", reading.launch ? nullptr : reading.box ? reading.box->argument : "");
+    if (reading.launch)
+        WriteTrust(json, reading.launchTrust);
+    else
+        Raw(json, ",\"trusted\":null,\"securityRead\":null,\"unreadPath\":null,\"securityError\":null,"
+                  "\"replacers\":[],\"replacerCount\":0");
     Raw(json, "}");
     WriteFound(json, reading.search);
     WriteFixRun(json, reading.fix);

@@ -18,6 +18,36 @@ struct PreviousValue {
     unsigned char data[kMostPreviousBytes];
 };
 
+// An account as a path's security names it, and what the check knows of who
+// belongs to it.
+enum class AccountKind {
+    kAnyone,   // Everyone, Authenticated Users, Users, INTERACTIVE: every user who logs on
+    kTrusted,  // SYSTEM, Administrators, TrustedInstaller
+    kRunning,  // the account running the check
+    kOther,    // any other, or one whose members cannot be told
+};
+
+struct SecurityAccount {
+    char name[128];  // as Windows names it; its SID when Windows cannot name it
+    AccountKind kind;
+};
+
+struct AccessEntry {
+    bool allows;               // an allow entry, else a deny one
+    bool inheritOnly;          // for what is created below, not for the path itself
+    std::uint32_t mask;        // as the entry holds it, generic rights unmapped
+    SecurityAccount account;
+};
+
+// A path's owner and the entries of its DACL, in order. A DACL with more
+// entries than this is not read at all, since a later one could grant more.
+constexpr int kMostAccessEntries = 24;
+struct PathSecurity {
+    SecurityAccount owner;
+    int count;
+    AccessEntry entries[kMostAccessEntries];
+};
+
 // What the check asks beyond the launcher's own calls, for the report alone:
 // none of it changes what the launcher is answered.
 struct CheckOperations {
@@ -70,6 +100,13 @@ struct CheckOperations {
     // nor is a key left made.
     std::int32_t (*WriteRecordFolder)(const char* keyPath, const char* valueName, const char* folder,
                                       PreviousValue& before);
+
+    // Who can replace a program, read only:
+    // The owner and DACL of a file or folder, each account named and told
+    // apart; a null DACL, which lets everyone do anything, as one entry that
+    // allows Everyone all rights. Answers 0, or the error that kept it from
+    // being read.
+    std::int32_t (*ReadPathSecurity)(const char* path, PathSecurity& security);
 };
 
 // What the report needs beyond the recorded calls: where and as whom the

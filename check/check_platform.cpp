@@ -138,6 +138,7 @@ extern const CheckOperations Win32CheckOperations = {
     WidenText,
     ReadValueElsewhere,
     WriteRecordFolder,
+    ReadPathSecurity,
 };
 
 bool NarrowArguments(int argc, wchar_t** wide, char** narrow, char* storage, std::size_t capacity)

@@ -59,6 +59,30 @@ enum class RegistryViewKind { kOnly, kWow64, kAskedFor };
 enum class FoundBy { kExpanded, kTrimmed, kOtherString, kShortName, kLostLetters, kInstallRoot, kView64, kCurrentUser,
                      kVirtualStore };
 
+// What an account may do that changes, replaces or plants a program, in the
+// order the report names them.
+enum class ReplaceRight { kCreateFiles, kCreateFolders, kWrite, kDelete, kDeleteEntries, kChangePermissions,
+                          kTakeOwnership, kOwns };
+
+struct Replacer {
+    char account[128];
+    bool anyone;        // an account every user who logs on belongs to
+    ReplaceRight right;
+    char path[MAX_PATH];
+};
+
+// Who, beside SYSTEM, the administrators and TrustedInstaller, can replace a
+// program: the first accounts found, nearest the program first, and how many.
+constexpr int kMostReplacers = 4;
+struct ProgramTrust {
+    bool securityRead;         // of the file and every folder above it
+    std::int32_t error;        // why a path's security was not read; 0: not a fixed local drive
+    char errorText[128];
+    char unreadPath[MAX_PATH];
+    int count;                 // accounts that can replace it, kept or not
+    Replacer replacers[kMostReplacers];
+};
+
 struct FoundProgram {
     int row;                 // the record that would lead to it, 0 to 5
     FoundBy by;
@@ -66,6 +90,7 @@ struct FoundProgram {
     char folder[MAX_PATH];   // the value to write into that record; empty when none can help
     bool proven;             // kdnclaunch's own locator, given that value, takes the program
     bool trusted;            // no one but SYSTEM and the administrators can replace it
+    ProgramTrust trust;
 };
 
 // The search is bounded in folders read, so that a PC gives the same answer
@@ -110,6 +135,7 @@ struct CheckReading {
     const RecordedCall* launch;  // ShellExecuteA, or null
     const RecordedCall* box;     // MessageBoxA, or null
     DncSearch search;
+    ProgramTrust launchTrust;    // of the program ShellExecuteA was handed
 };
 
 bool IsStringType(std::uint32_t type);
@@ -155,6 +181,7 @@ void FormatElsewhereQuery(const RecordElsewhere& elsewhere, int row, char (&line
 
 // Who, beside SYSTEM and the administrators, can replace the program the
 // launcher takes and each kdnc.exe found.
+bool IsTrusted(const ProgramTrust& trust);
 void ReadProgramTrust(const CallLog& log, const CheckSetting& setting, CheckReading& reading);
 
 // The whole reading, in the order each part needs the one before.

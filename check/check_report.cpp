@@ -150,11 +150,97 @@ void AppendValue(ReportText& report, const RecordReading& reading, const CheckSe
                         "no separator is added, folder and subpath run together\n"});
 }
 
+const char* const kRightTexts[] = {"may create files in ", "may create folders in ", "may write ",
+                                   "may delete or rename ", "may delete or rename what is in ",
+                                   "may change the permissions of ", "may take ownership of ", "owns "};
+
+void AppendReplacer(ReportText& report, const Replacer& replacer)
+{
+    AppendShown(report, replacer.account);
+    Append(report, {" ", kRightTexts[static_cast<int>(replacer.right)]});
+    AppendShown(report, replacer.path);
+}
+
+// The replacer said first: one every user belongs to, when there is one.
+int FirstReplacer(const ProgramTrust& trust)
+{
+    const int kept = std::min(trust.count, kMostReplacers);
+    for (int i = 0; i < kept; ++i)
+        if (trust.replacers[i].anyone)
+            return i;
+    return 0;
+}
+
+// Who can replace the program, its lines starting at the indent, each
+// account after the first one step further in.
+void AppendTrust(ReportText& report, const ProgramTrust& trust, const char* indent)
+{
+    if (IsTrusted(trust)) {
+        Append(report, {indent, "trusted: only SYSTEM, the administrators and TrustedInstaller can change or "
+                                "replace kdnc.exe\n"});
+        return;
+    }
+    if (!trust.securityRead) {
+        Append(report, {indent, "not trusted: the security of "});
+        AppendShown(report, trust.unreadPath);
+        if (trust.error != 0) {
+            Append(report, {" could not be read: error ", Number(trust.error).text, trust.errorText[0] ? ", " : ""});
+            AppendShown(report, trust.errorText);
+            Append(report, {"\n"});
+        } else {
+            Append(report, {" could not be read: it is not on a fixed local drive\n"});
+        }
+    }
+    const int first = FirstReplacer(trust), kept = std::min(trust.count, kMostReplacers);
+    if (trust.count > 0) {
+        Append(report, {indent, "not trusted: ", trust.replacers[first].anyone ? "anyone who logs on" :
+                        "an account beside SYSTEM, the administrators and TrustedInstaller", " can replace kdnc.exe: "});
+        AppendReplacer(report, trust.replacers[first]);
+        Append(report, {"\n"});
+    }
+    for (int i = 0; i < kept; ++i) {
+        if (i == first)
+            continue;
+        Append(report, {indent, "   "});
+        AppendReplacer(report, trust.replacers[i]);
+        Append(report, {"\n"});
+    }
+    if (trust.count > kept)
+        Append(report, {indent, "   and ", Number(trust.count - kept).text, trust.count - kept == 1 ? " more account\n" :
+                        " more accounts\n"});
+    Append(report, {indent, trust.securityRead ? "trusted once only SYSTEM, the administrators and TrustedInstaller can "
+                                                 "change it: remove the rights named above, or install kdnc.exe under "
+                                                 "Program Files\n"
+                                               : "trusted once its security can be read: run this check as an "
+                                                 "administrator, or install kdnc.exe under Program Files on a fixed "
+                                                 "local drive\n"});
+}
+
+// Why a program is not trusted, in a few words for the last line.
+void AppendTrustBriefly(ReportText& report, const ProgramTrust& trust)
+{
+    if (IsTrusted(trust))
+        return;
+    if (!trust.securityRead) {
+        Append(report, {"; not trusted: its security could not be read"});
+        return;
+    }
+    const Replacer& replacer = trust.replacers[FirstReplacer(trust)];
+    Append(report, {"; not trusted: "});
+    if (replacer.anyone)
+        Append(report, {"anyone who logs on"});
+    else
+        AppendShown(report, replacer.account);
+    Append(report, {" can replace it"});
+}
+
 // One install record: the line to see it oneself, what was read, the path
 // joined from it and what the search found.
-void AppendInstallRecord(const RecordReading& reading, const DncCandidate& candidate, int taken,
-                         const CheckSetting& setting, ReportText& report)
+void AppendInstallRecord(const CheckReading& checkReading, int row, int taken, const CheckSetting& setting,
+                         ReportText& report)
 {
+    const RecordReading& reading = checkReading.records[row];
+    const DncCandidate& candidate = kDncCandidates[row];
     Append(report, {"reg query \"HKLM\\", candidate.keyPath, "\" /v ", candidate.valueName, " /reg:32\n"});
     switch (reading.outcome) {
     case Outcome::kNotTried:
@@ -198,6 +284,8 @@ void AppendInstallRecord(const RecordReading& reading, const DncCandidate& candi
         AppendShown(report, reading.search->aside);
         Append(report, {"\n"});
     }
+    if (reading.outcome == Outcome::kTaken)
+        AppendTrust(report, checkReading.launchTrust, "   ");
 }
 
 // Where each place is, and why kdnclaunch does not see the record there.
@@ -321,6 +409,7 @@ void AppendFound(ReportText& report, const DncSearch& search, const CheckSetting
         else
             Append(report, {"kdnclaunch would not take it even so: its record cannot be read as it stands (see above)"});
         Append(report, {"\n"});
+        AppendTrust(report, found.trust, "      ");
     }
     if (search.count == 0)
         Append(report, {"   none found\n"});
@@ -409,6 +498,7 @@ int AppendVerdict(ReportText& report, const CheckReading& reading)
         AppendShown(report, reading.launch->argument);
         Append(report, {"\"", reading.launch->parameters[0] ? " " : ""});
         AppendShown(report, reading.launch->parameters);
+        AppendTrustBriefly(report, reading.launchTrust);
         if (reading.fix) {
             Append(report, {"; --fix: "});
             AppendFixOutcome(report, *reading.fix);
@@ -425,6 +515,7 @@ int AppendVerdict(ReportText& report, const CheckReading& reading)
             Append(report, {"\", fix record ", Number(found.row + 1).text, " ", kRecordNames[found.row]});
         else
             Append(report, {"\", which no record can lead to"});
+        AppendTrustBriefly(report, found.trust);
     }
     AppendReasons(report, reading.records);
     if (reading.fix) {
@@ -489,7 +580,7 @@ int WriteCheckReport(const CheckReading& reading, const CheckSetting& setting, R
     int taken = 0;
     for (int row = 0; row < 6; ++row) {
         Append(report, {Number(row + 1).text, ". ", kRecordNames[row], ": "});
-        AppendInstallRecord(reading.records[row], kDncCandidates[row], taken, setting, report);
+        AppendInstallRecord(reading, row, taken, setting, report);
         AppendElsewhere(report, reading.records[row], row);
         if (reading.records[row].outcome == Outcome::kTaken)
             taken = row + 1;

@@ -31,3 +31,6 @@ std::int32_t ReadFolder(const char* folder, bool (*visit)(const char* name, bool
 bool IsLocalPath(const char* path);
 std::uint32_t ReadMilliseconds();
 int FindWideProgram(const char16_t* folder, const char* subpath, char* shortFolder, std::size_t capacity);
+
+// File security.
+std::int32_t ReadPathSecurity(const char* path, PathSecurity& security);

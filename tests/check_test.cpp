@@ -10,6 +10,7 @@ TEST(WriteCheckReport, SaysWhatBecameOfEachRecord)
 {
     const std::string program = "\\KorvR2max\\KDNC\\kdnc.exe", text = "; read as text up to the first zero byte)\n";
     const std::string absent = program + " (absent)\n";
+    const std::string trusted = "   trusted: only SYSTEM, the administrators and TrustedInstaller can change or replace kdnc.exe\n";
     // The value (none: no key), its type, the errors of opening and reading it (0: none), the letters lost, the lines.
     const std::tuple<std::optional<std::string>, std::uint32_t, std::int32_t, std::int32_t, std::string, std::string> cases[] = {
         {{}, 1, 0, 0, "", "   no such key\n"},
@@ -24,7 +25,7 @@ TEST(WriteCheckReport, SaysWhatBecameOfEachRecord)
                                                        "   no text before its first zero byte: skipped, it names no folder\n"},
         {"C:\\KORVANT\\", 1, 0, 0, "", "   value:   \"C:\\KORVANT\\\" (REG_SZ)\n   program: C:\\KORVANT" + absent},
         {"C:\\KORVANT ", 1, 0, 0, "",  // a trailing blank shows inside the quotes
-         "   value:   \"C:\\KORVANT \" (REG_SZ)\n   program: C:\\KORVANT " + program + " (present: taken)\n"},
+         "   value:   \"C:\\KORVANT \" (REG_SZ)\n   program: C:\\KORVANT " + program + " (present: taken)\n" + trusted},
         {"%ProgramFiles%\\K", 2, 0, 0, "",
          "   value:   \"%ProgramFiles%\\K\" (REG_EXPAND_SZ: taken as written, %...% is not expanded)\n"
          "   program: %ProgramFiles%\\K" + absent + "   relative: searched as C:\\Work\\%ProgramFiles%\\K" + program + "\n"},
@@ -48,7 +49,7 @@ TEST(WriteCheckReport, SaysWhatBecameOfEachRecord)
         {"//srv/K", 1, 0, 0, "", "   value:   \"//srv/K\" (REG_SZ)\n   program: //srv/K/" + program.substr(1) + " (absent)\n"},
         {"\\K", 1, 0, 0, "", "   value:   \"\\K\" (REG_SZ)\n   program: \\K" + absent +
                                         "   relative: searched as C:\\Work\\\\K" + program + "\n"},
-        {"D:", 1, 0, 0, "", "   value:   \"D:\" (REG_SZ)\n   program: D:/KorvR2max\\KDNC\\kdnc.exe (present: taken)\n"},
+        {"D:", 1, 0, 0, "", "   value:   \"D:\" (REG_SZ)\n   program: D:/KorvR2max\\KDNC\\kdnc.exe (present: taken)\n" + trusted},
         {std::string(236, 'd'), 1, 0, 0, "", "   value:   \"" + std::string(236, 'd') + "\" (REG_SZ)\n   program: " +
                                                        std::string(236, 'd') + "/" + program.substr(1) +
                                                        " (too long: 260 characters, not searched)\n"},
@@ -190,6 +191,7 @@ The install records, in the order kdnclaunch tries them:
 4. R2: reg query "HKLM\SOFTWARE\Halvorne, Incorporated\KORVANT R2\Install Information" /v Path /reg:32
    value:   "C:\Program Files (x86)\Halvorne\KORVANT" (REG_SZ)
    program: C:\Program Files (x86)\Halvorne\KORVANT\KorvR2\KDNC\kdnc.exe (present: taken)
+   trusted: only SYSTEM, the administrators and TrustedInstaller can change or replace kdnc.exe
 5. R2 Basic: reg query "HKLM\SOFTWARE\Halvorne, Incorporated\KORVANT R2 Basic\Install Information" /v Path /reg:32
    not tried: record 4 was taken
 6. R1: reg query "HKLM\SOFTWARE\Halvorne, Incorporated\KORVANT R1\Install Information" /v Path /reg:32

@@ -7,6 +7,7 @@ namespace {
 
 const std::string kR2Max = "\\KorvR2max\\KDNC\\kdnc.exe", kPf86 = "C:\\Program Files (x86)";
 const std::string kReg = "      reg add \"HKLM\\SOFTWARE\\Halvorne, Incorporated\\KORVANT ";
+const std::string kTrusted = "      trusted: only SYSTEM, the administrators and TrustedInstaller can change or replace kdnc.exe\n";
 
 std::string Escaped(std::string text)  // as a JSON string holds it
 {
@@ -29,7 +30,7 @@ TEST(SearchDncPrograms, FindsKdncBehindEachWrongValueAndProvesTheFix)
 {
     const std::string paste = "      a fix would lead kdnclaunch there, but its folder holds a byte that cmd would not "
                               "take as printed: run kdnclaunch-check --fix as an administrator, or write the folder "
-                              "that --json gives into the record, as REG_SZ\n";
+                              "that --json gives into the record, as REG_SZ\n" + kTrusted;
     const std::string searched = "   Searched: each record's value", roots = searched + "; " + kPf86 + " two folders deep, ";
     const std::string trimmed = "from the value without its trailing blanks, dots or enclosing quotes", root = "under an install root";
     const std::string halvorne = kPf86 + "\\Halvorne\\KORVANT", r1 = "\\KorvR1\\KDNC\\kdnc.exe", r2 = "\\KorvR2\\KDNC\\kdnc.exe";
@@ -37,7 +38,7 @@ TEST(SearchDncPrograms, FindsKdncBehindEachWrongValueAndProvesTheFix)
         return "   " + record + ": " + program + ", " + from + "\n";
     };
     const auto fix = [](std::string key, std::string folder) {
-        return kReg + key + "\\Install Information\" /v Path /t REG_SZ /d \"" + folder + "\" /f /reg:32\n";
+        return kReg + key + "\\Install Information\" /v Path /t REG_SZ /d \"" + folder + "\" /f /reg:32\n" + kTrusted;
     };
     // A PC, and the report's section for it; its fix, applied, must make the launcher start the first program.
     const std::pair<std::function<void(World&)>, std::string> cases[] = {
@@ -51,7 +52,7 @@ TEST(SearchDncPrograms, FindsKdncBehindEachWrongValueAndProvesTheFix)
         {[](World& w) { w.Install(1, std::string("\0C:\\B\0\0", 7)), w.type = 7, w.found.insert("C:\\B" + kR2Max); },  // empty first
          found("2. R2 Max uninstall", "C:\\B" + kR2Max, "from another string of the multi-string") + "      reg add \"HKLM\\"
          "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{E6A3F519-0B72-4C8D-9D45-71B8C02F6A93}\" /v "
-         "InstallLocation /t REG_SZ /d \"C:\\B\" /f /reg:32\n" + searched + "\n"},
+         "InstallLocation /t REG_SZ /d \"C:\\B\" /f /reg:32\n" + kTrusted + searched + "\n"},
         {[](World& w) { w.Install(3, "C:\\" + std::string(236, 'k') + " "); },  // trimmed, 260 joined: not searched
          "   none found\n" + searched + "\n"},
         {[](World& w) { w.Install(4, "\"C:\\KORVANT\\\\\" ."), w.found.insert("C:\\KORVANT\\\\KorvR2\\KDNC\\kdnc.exe"); },
@@ -70,13 +71,13 @@ TEST(SearchDncPrograms, FindsKdncBehindEachWrongValueAndProvesTheFix)
         {[](World& w) { w.Install(5, "C:\\??\\K"), w.lostValueLetters = "U+0421 as ?", w.wideValue = u"C:\\Ст\\K", w.wideProgram = 2; },
          found("6. R1", "C:\\??\\K" + r1, "from the value read in UTF-16") + "      no value can help: code page 932 cannot "
          "spell its folder, which has no short name it can; install KORVANT into a folder named in letters of that code "
-         "page, or set the system locale to one that has them\n" + searched + "\n"},
+         "page, or set the system locale to one that has them\n" + kTrusted + searched + "\n"},
         {[](World& w) { InstallRoots(w), w.found.erase(kPf86 + "\\Halvorne\\KORVANT\\KorvR1\\KDNC\\kdnc.exe");
                         w.found.insert(kPf86 + "\\Halvorne\\KORVANT" + kR2Max); },  // no record; R2 Max's, not its uninstall's
          found("3. R2 Max", halvorne + kR2Max, root) + fix("R2 Max", halvorne) + roots + "folders read: 4\n"},
         {[](World& w) { InstallRoots(w), w.Install(5, ""), w.openErrors[kRecords[5].keyPath] = 5; },
          found("6. R1", halvorne + r1, root) + "      kdnclaunch would not take it even so: its record cannot be read as it "
-         "stands (see above)\n" + roots + "folders read: 4\n"},
+         "stands (see above)\n" + kTrusted + roots + "folders read: 4\n"},
         {[](World& w) { InstallRoots(w), w.Install(3, ""), w.openErrors[kRecords[3].keyPath] = 5;  // R2's key closed
                         w.found.insert(kPf86 + "\\Halvorne\\KORVANT\\KorvR2\\KDNC\\kdnc.exe"); },
          found("6. R1", halvorne + r1, root) + fix("R1", halvorne) + found("5. R2 Basic", halvorne + r2, root) +
@@ -91,11 +92,11 @@ TEST(SearchDncPrograms, FindsKdncBehindEachWrongValueAndProvesTheFix)
         {[](World& w) { w.Elsewhere(ElsewhereKey(Where::kView64, 0), 0, "C:\\DNC"), w.found.insert("C:\\DNC\\kdnc.exe"); },
          found("1. DNC", "C:\\DNC\\kdnc.exe", "from the record in the 64-bit view") + "      reg add \"HKLM\\SOFTWARE\\"
          "Microsoft\\Windows\\CurrentVersion\\Uninstall\\{4D81C2A7-3E95-4B06-8F1A-9C27E5B3D640}\" /v InstallLocation /t "
-         "REG_SZ /d \"C:\\DNC\" /f /reg:32\n" + searched + "\n"},
+         "REG_SZ /d \"C:\\DNC\" /f /reg:32\n" + kTrusted + searched + "\n"},
         {[](World& w) { w.Elsewhere(ElsewhereKey(Where::kUser, 1), 1, "C:\\K2 "), w.found.insert("C:\\K2" + kR2Max); },
          found("2. R2 Max uninstall", "C:\\K2" + kR2Max, "from the record under HKEY_CURRENT_USER") + "      reg add \"HKLM\\"
          "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{E6A3F519-0B72-4C8D-9D45-71B8C02F6A93}\" /v "
-         "InstallLocation /t REG_SZ /d \"C:\\K2\" /f /reg:32\n" + searched + "\n"},  // trimmed, as a record's own
+         "InstallLocation /t REG_SZ /d \"C:\\K2\" /f /reg:32\n" + kTrusted + searched + "\n"},  // trimmed, as a record's own
         {[](World& w) { w.Install(3, "C:\\Old"), w.readErrors[kRecords[3].keyPath] = 2;  // a key without its value
                         w.Elsewhere(ElsewhereKey(Where::kStore, 3), 3, "%K%", 2), w.expanded["%K%"] = "C:\\K";
                         w.found.insert("C:\\K\\KorvR2\\KDNC\\kdnc.exe"); },
@@ -125,7 +126,7 @@ TEST(SearchDncPrograms, FindsKdncBehindEachWrongValueAndProvesTheFix)
                  {"HKEY_CURRENT_USER\n", "currentUser"}, {"VirtualStore\n", "virtualStore"}})
             found += lines.find(phrase) < lines.find("\n   ") ? std::string("\",\"from\":\"") + word : "";
         EXPECT_EQ(checked.json.find(found) == std::string::npos, lines.find("   none found") == 0) << checked.json;
-        EXPECT_EQ(checked.json.find("\\u007F\",\"fix\":null}") != std::string::npos, lines.find("cmd would not take") != std::string::npos);
+        EXPECT_EQ(checked.json.find("\\u007F\",\"fix\":null,") != std::string::npos, lines.find("cmd would not take") != std::string::npos);
         const std::string record = lines.substr(3, 1) + lines.substr(5, lines.find(": ") - 5);  // "3 R2 Max"
         if (fix != lines.find('\n') + 7) {  // the first program has no fix
             EXPECT_TRUE(lines.find("   none found") == 0 || checked.LastLine().find("; kdnc.exe is at \"" + program +
@@ -164,7 +165,7 @@ TEST(SearchDncPrograms, StaysWithinItsBounds)
     EXPECT_NE(checked.report.find(", folders read: 20000; stopped at its bound"), std::string::npos);
     EXPECT_NE(checked.json.find("\"roots\":[\"C:\\\\PF\",\"" + Escaped(kPf86) + "\"],\"foldersRead\":20000,\"foldersDenied\":0,"
                                 "\"stopped\":true}"), std::string::npos);
-    EXPECT_NE(checked.json.find("\"},{\"record\":1,\"program\":\"" + Escaped(kPf86) + "\\\\V7\\\\kdnc.exe\",\"from\":"
+    EXPECT_NE(checked.json.find("\"replacerCount\":0},{\"record\":1,\"program\":\"" + Escaped(kPf86) + "\\\\V7\\\\kdnc.exe\",\"from\":"
                                 "\"installRoot\",\"folder\":\"" + Escaped(kPf86) + "\\\\V7\",\"fix\":\"reg add "), std::string::npos);
     static CheckReading reading;
     ReadCheck(RecordedCalls, kSetting, reading);
@@ -191,7 +192,7 @@ TEST(WriteCheckJson, SaysWhatTheTextSays)
         R"({"record":4,"name":"R2","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2\\Install Information","valueName":"Path","outcome":"taken","error":null,"errorText":null,"type":2,"size":4,"value":"C:\\P","lostLetters":null,"lostCodePoints":null,"program":"C:\\P\\KorvR2\\KDNC\\kdnc.exe","searchedAs":"C:\\Work\\C:\\P\\KorvR2\\KDNC\\kdnc.exe","elsewhere":[],"notes":["notExpanded"]},)"
         R"({"record":5,"name":"R2 Basic","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2 Basic\\Install Information","valueName":"Path","outcome":"notTried","error":null,"errorText":null,"type":null,"size":null,"value":null,"lostLetters":null,"lostCodePoints":null,"program":null,"searchedAs":null,"elsewhere":[],"notes":[]},)"
         R"({"record":6,"name":"R1","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R1\\Install Information","valueName":"Path","outcome":"notTried","error":null,"errorText":null,"type":null,"size":null,"value":null,"lostLetters":null,"lostCodePoints":null,"program":null,"searchedAs":null,"elsewhere":[],"notes":[]}],)"
-        R"("window":{"title":"Predator CNC Editor for KORVANT - [C:\\NC\\a.nc]","lostLetters":null,"lostCodePoints":null},"document":{"path":"C:\\NC\\a.nc","outcome":"present"},"verdict":{"exitCode":0,"start":"C:\\P\\KorvR2\\KDNC\\kdnc.exe","parameters":"\"C:\\NC\\a.nc\"","warning":null},"search":{"ran":false,"roots":[],"foldersRead":0,"foldersDenied":0,"stopped":false},"found":[],"fixRun":null})",
+        R"("window":{"title":"Predator CNC Editor for KORVANT - [C:\\NC\\a.nc]","lostLetters":null,"lostCodePoints":null},"document":{"path":"C:\\NC\\a.nc","outcome":"present"},"verdict":{"exitCode":0,"start":"C:\\P\\KorvR2\\KDNC\\kdnc.exe","parameters":"\"C:\\NC\\a.nc\"","warning":null,"trusted":true,"securityRead":true,"unreadPath":null,"securityError":null,"replacers":[],"replacerCount":0},"search":{"ran":false,"roots":[],"foldersRead":0,"foldersDenied":0,"stopped":false},"found":[],"fixRun":null})",
         R"({"format":1,"check":"","runBy":{"user":"PC\\op","session":1,"elevated":false,"virtualized":true,"service":false},"currentFolder":"C:\\Work","codePage":932,"registryView":")" + view + R"(","records":[)"
         R"({"record":1,"name":"DNC","key":"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{4D81C2A7-3E95-4B06-8F1A-9C27E5B3D640}","valueName":"InstallLocation","outcome":"empty","error":null,"errorText":null,"type":1,"size":0,"value":"","lostLetters":"U+0416 as ? U+00C9 as E","lostCodePoints":[1046,201],"program":null,"searchedAs":null,"elsewhere":[],"notes":[]},)"
         R"({"record":2,"name":"R2 Max uninstall","key":"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{E6A3F519-0B72-4C8D-9D45-71B8C02F6A93}","valueName":"InstallLocation","outcome":"valueTooLong","error":null,"errorText":null,"type":1,"size":300,"value":null,"lostLetters":null,"lostCodePoints":null,"program":null,"searchedAs":null,"elsewhere":[],"notes":[]},)"
@@ -199,7 +200,7 @@ TEST(WriteCheckJson, SaysWhatTheTextSays)
         R"({"record":4,"name":"R2","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2\\Install Information","valueName":"Path","outcome":"keyNotOpened","error":5,"errorText":"Access is denied.","type":null,"size":null,"value":null,"lostLetters":null,"lostCodePoints":null,"program":null,"searchedAs":null,"elsewhere":[],"notes":[]},)"
         R"({"record":5,"name":"R2 Basic","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2 Basic\\Install Information","valueName":"Path","outcome":"valueNotRead","error":5,"errorText":"Access is denied.","type":null,"size":null,"value":null,"lostLetters":null,"lostCodePoints":null,"program":null,"searchedAs":null,"elsewhere":[],"notes":[]},)"
         R"({"record":6,"name":"R1","key":"SOFTWARE\\Halvorne, Incorporated\\KORVANT R1\\Install Information","valueName":"Path","outcome":"noValue","error":null,"errorText":null,"type":null,"size":null,"value":null,"lostLetters":null,"lostCodePoints":null,"program":null,"searchedAs":null,"elsewhere":[],"notes":[]}],)"
-        R"("window":{"title":null,"lostLetters":null,"lostCodePoints":null},"document":{"path":null,"outcome":"none"},"verdict":{"exitCode":1,"start":null,"parameters":null,"warning":"Error: Cannot find KORVANT DNC"},"search":{"ran":true,"roots":[],"foldersRead":0,"foldersDenied":0,"stopped":false},"found":[],"fixRun":null})"};
+        R"("window":{"title":null,"lostLetters":null,"lostCodePoints":null},"document":{"path":null,"outcome":"none"},"verdict":{"exitCode":1,"start":null,"parameters":null,"warning":"Error: Cannot find KORVANT DNC","trusted":null,"securityRead":null,"unreadPath":null,"securityError":null,"replacers":[],"replacerCount":0},"search":{"ran":true,"roots":[],"foldersRead":0,"foldersDenied":0,"stopped":false},"found":[],"fixRun":null})"};
     for (int i = 0; i < 2; ++i) {
         std::string json = RunCheck(i == 0 ? run : Mixed()).json;
         const std::size_t version = json.find("\"check\":\"") + 9;

@@ -68,6 +68,9 @@ struct World {
     std::vector<std::string> writes;      // --fix's, as key|name|folder
     std::int32_t writeError = 0;          // what writing answers
     std::uintptr_t open = 0;              // the launcher holds one key or search handle at a time
+    std::map<std::string, PathSecurity> security;  // a path's owner and entries; else SYSTEM's, Users may read it
+    std::map<std::string, std::int32_t> securityErrors;  // a path and what reading its security answers
+    std::vector<std::string> securityRead;
     void Install(int row, std::string bytes) { registry[kRecords[row].keyPath] = {kRecords[row].valueName, bytes}; }
     void Elsewhere(const std::string& key, int row, std::string bytes, std::uint32_t type = 1)
     {
@@ -200,6 +203,12 @@ const CheckOperations kCheckWorld = {
         if (!world.writeError)
             world.registry[key] = {name, folder};
         return world.writeError;
+    },
+    [](const char* path, PathSecurity& security) {
+        world.securityRead.push_back(path);
+        security = world.security.count(path) ? world.security[path] : PathSecurity{{"SYSTEM", AccountKind::kTrusted}, 2,
+            {{true, false, 0x1F01FF, {"Administrators", AccountKind::kTrusted}}, {true, false, 0x1200A9, {"Users", AccountKind::kAnyone}}}};
+        return world.securityErrors.count(path) ? world.securityErrors[path] : 0;
     },
 };
 

@@ -1,0 +1,171 @@
+// Who may change a file or folder: its owner and DACL, each account named
+// and told apart.
+#include <cstring>
+
+#include "win32_check.h"
+
+namespace {
+
+// A SID with room for the most sub-authorities Windows allows.
+struct SidRoom {
+    BYTE revision, count;
+    BYTE authority[6];
+    DWORD sub[SID_MAX_SUB_AUTHORITIES];
+};
+
+// NT SERVICE\TrustedInstaller, S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464.
+SidRoom trustedInstaller = {1, 6, {0, 0, 0, 0, 0, 5}, {80, 956008885, 3418522649, 1831038044, 1853292631, 2271478464}};
+// Everyone, S-1-1-0: whom a null DACL lets do anything.
+SidRoom everyone = {1, 1, {0, 0, 0, 0, 0, 1}, {0}};
+
+// The account running the check; empty when its token does not say.
+PSID RunningAccount()
+{
+    static union {
+        TOKEN_USER user;
+        unsigned char bytes[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+    } running;
+    static bool read = false;
+    if (!read) {
+        read = true;
+        HANDLE token = nullptr;
+        DWORD size = 0;
+        if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
+            if (!GetTokenInformation(token, TokenUser, &running, sizeof running, &size))
+                running.user.User.Sid = nullptr;
+            CloseHandle(token);
+        }
+    }
+    return running.user.User.Sid;
+}
+
+AccountKind KindOf(PSID sid)
+{
+    if (IsWellKnownSid(sid, WinWorldSid) || IsWellKnownSid(sid, WinAuthenticatedUserSid) ||
+        IsWellKnownSid(sid, WinBuiltinUsersSid) || IsWellKnownSid(sid, WinInteractiveSid))
+        return AccountKind::kAnyone;
+    if (IsWellKnownSid(sid, WinLocalSystemSid) || IsWellKnownSid(sid, WinBuiltinAdministratorsSid) ||
+        EqualSid(sid, &trustedInstaller))
+        return AccountKind::kTrusted;
+    const PSID running = RunningAccount();
+    return running && EqualSid(sid, running) ? AccountKind::kRunning : AccountKind::kOther;
+}
+
+char* AppendNumber(char* to, const char* end, unsigned long number)
+{
+    char reversed[12];
+    int count = 0;
+    do {
+        reversed[count++] = static_cast<char>('0' + number % 10);
+        number /= 10;
+    } while (number != 0);
+    while (count > 0 && to < end)
+        *to++ = reversed[--count];
+    return to;
+}
+
+// As Windows names it: a group every PC has by its name alone, as the
+// Security tab shows it, any other as DOMAIN\name; one it cannot name
+// (deleted, or of a domain out of reach) by its SID.
+void NameAccount(PSID sid, SecurityAccount& account)
+{
+    char name[128], domain[128];
+    DWORD nameSize = sizeof name, domainSize = sizeof domain;
+    SID_NAME_USE use;
+    if (LookupAccountSidA(nullptr, sid, name, &nameSize, domain, &domainSize, &use)) {
+        const bool bare = use == SidTypeWellKnownGroup || use == SidTypeAlias || domain[0] == '\0';
+        CopyText(account.name, sizeof account.name, bare ? "" : domain);
+        std::size_t length = std::strlen(account.name);
+        if (!bare && length + 1 < sizeof account.name)
+            account.name[length++] = '\\';
+        CopyText(account.name + length, sizeof account.name - length, name);
+        return;
+    }
+    const SID_IDENTIFIER_AUTHORITY* authority = GetSidIdentifierAuthority(sid);
+    char* to = account.name;
+    char* const end = account.name + sizeof account.name - 1;
+    std::memcpy(to, "S-1-", 4);
+    to = AppendNumber(to + 4, end,
+                      static_cast<unsigned long>(authority->Value[2]) << 24 | authority->Value[3] << 16 |
+                          authority->Value[4] << 8 | authority->Value[5]);
+    for (BYTE i = 0; i < *GetSidSubAuthorityCount(sid) && to < end; ++i) {
+        *to++ = '-';
+        to = AppendNumber(to, end, *GetSidSubAuthority(sid, i));
+    }
+    *to = '\0';
+}
+
+// Each account is looked up once a run: a domain's over the network, and
+// the paths of one program name mostly the same ones.
+struct NamedAccount {
+    unsigned char sid[SECURITY_MAX_SID_SIZE];
+    SecurityAccount account;
+};
+NamedAccount named[16];
+int namedCount = 0;
+
+void DescribeAccount(PSID sid, SecurityAccount& account)
+{
+    for (int i = 0; i < namedCount; ++i)
+        if (EqualSid(named[i].sid, sid)) {
+            account = named[i].account;
+            return;
+        }
+    account.kind = KindOf(sid);
+    NameAccount(sid, account);
+    if (namedCount < static_cast<int>(sizeof named / sizeof named[0]) &&
+        CopySid(sizeof named[0].sid, named[namedCount].sid, sid))
+        named[namedCount++].account = account;
+}
+
+} // namespace
+
+std::int32_t ReadPathSecurity(const char* path, PathSecurity& security)
+{
+    security.count = 0;
+    // Room for the owner and a DACL of many entries; a larger one answers
+    // ERROR_INSUFFICIENT_BUFFER and counts as not read.
+    static union {
+        SECURITY_DESCRIPTOR header;
+        unsigned char bytes[16384];
+    } descriptor;
+    DWORD needed = 0;
+    if (!GetFileSecurityA(path, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &descriptor,
+                          sizeof descriptor, &needed))
+        return static_cast<std::int32_t>(GetLastError());
+    PSID owner = nullptr;
+    BOOL defaulted = FALSE, present = FALSE;
+    PACL dacl = nullptr;
+    if (!GetSecurityDescriptorOwner(&descriptor, &owner, &defaulted) || !owner ||
+        !GetSecurityDescriptorDacl(&descriptor, &present, &dacl, &defaulted))
+        return ERROR_INVALID_SECURITY_DESCR;
+    DescribeAccount(owner, security.owner);
+    if (!present || !dacl) {
+        AccessEntry& entry = security.entries[security.count++];
+        entry.allows = true, entry.inheritOnly = false, entry.mask = FILE_ALL_ACCESS;
+        DescribeAccount(&everyone, entry.account);
+        return ERROR_SUCCESS;
+    }
+    // A later entry could grant what the ones read do not.
+    if (dacl->AceCount > kMostAccessEntries)
+        return ERROR_INSUFFICIENT_BUFFER;
+    for (WORD i = 0; i < dacl->AceCount; ++i) {
+        void* ace = nullptr;
+        if (!GetAce(dacl, i, &ace))
+            return ERROR_INVALID_ACL;
+        const ACE_HEADER& header = *static_cast<ACE_HEADER*>(ace);
+        // A callback entry is read as its plain kind: it may hold, for all
+        // the check can tell. An object entry has no place on a file.
+        const bool allows = header.AceType == ACCESS_ALLOWED_ACE_TYPE || header.AceType == ACCESS_ALLOWED_CALLBACK_ACE_TYPE;
+        if (!allows && header.AceType != ACCESS_DENIED_ACE_TYPE && header.AceType != ACCESS_DENIED_CALLBACK_ACE_TYPE)
+            return ERROR_INVALID_ACL;
+        // Allow and deny entries, callback or not, share this layout.
+        const ACCESS_ALLOWED_ACE& entry = *static_cast<ACCESS_ALLOWED_ACE*>(ace);
+        AccessEntry& read = security.entries[security.count++];
+        read.allows = allows;
+        read.inheritOnly = (header.AceFlags & INHERIT_ONLY_ACE) != 0;
+        read.mask = entry.Mask;
+        DescribeAccount(const_cast<DWORD*>(&entry.SidStart), read.account);
+    }
+    return ERROR_SUCCESS;
+}

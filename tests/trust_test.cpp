@@ -1,0 +1,218 @@
+// Who can replace the program kdnclaunch would start, or a kdnc.exe found: each right, where it is held, and who is
+// left out; what Wine cannot show (other owners, deny and inherit-only entries, groups, a check not elevated) too.
+#include <functional>
+
+#include "world.h"
+
+namespace {
+
+const std::string kProgram = "C:\\K\\KorvR2\\KDNC\\kdnc.exe", kOwn = "C:\\K\\KorvR2\\KDNC", kUp = "C:\\K\\KorvR2";
+const SecurityAccount kSystem = {"SYSTEM", AccountKind::kTrusted}, kUsers = {"Users", AccountKind::kAnyone},
+                      kEveryone = {"Everyone", AccountKind::kAnyone}, kBob = {"PC\\bob", AccountKind::kOther},
+                      kOp = {"PC\\op", AccountKind::kRunning};
+const std::string kTrustedLine = "   trusted: only SYSTEM, the administrators and TrustedInstaller can change or replace kdnc.exe\n";
+const std::string kRemedy = "   trusted once only SYSTEM, the administrators and TrustedInstaller can change it: remove the rights "
+                            "named above, or install kdnc.exe under Program Files\n";
+
+PathSecurity Security(SecurityAccount owner, std::vector<AccessEntry> entries)
+{
+    PathSecurity security = {owner, static_cast<int>(entries.size()), {}};
+    std::copy(entries.begin(), entries.end(), security.entries);
+    return security;
+}
+AccessEntry Allow(SecurityAccount account, std::uint32_t mask) { return {true, false, mask, account}; }
+AccessEntry Deny(SecurityAccount account, std::uint32_t mask) { return {false, false, mask, account}; }
+
+std::string Anyone(const std::string& what)
+{
+    return "   not trusted: anyone who logs on can replace kdnc.exe: " + what + "\n";
+}
+std::string Other(const std::string& what)
+{
+    return "   not trusted: an account beside SYSTEM, the administrators and TrustedInstaller can replace kdnc.exe: " +
+           what + "\n";
+}
+
+using Script = std::function<void(World&, CheckSetting&)>;
+Script On(const std::string& path, PathSecurity security)
+{
+    return [=](World& w, CheckSetting&) { w.security[path] = security; };
+}
+Script Then(Script first, Script second)
+{
+    return [=](World& w, CheckSetting& s) { first(w, s), second(w, s); };
+}
+const Script kElevated = [](World&, CheckSetting& s) { s.elevated = true; };
+
+// A PC where record 4 leads to C:\K; a script of security, the lines under the program and the last line's end.
+TEST(ReadProgramTrust, NamesWhoCanReplaceTheProgram)
+{
+    const std::string brief = "; not trusted: anyone who logs on can replace it", bob = "; not trusted: PC\\bob can replace it";
+    const std::string unread = "; not trusted: its security could not be read";
+    const std::tuple<Script, std::string, std::string> cases[] = {
+        {[](World&, CheckSetting&) {}, kTrustedLine, ""},  // SYSTEM owns each path; Administrators alone may change it
+        // On the file: writing, appending, deleting, changing permissions or owner, and the generic rights.
+        {On(kProgram, Security(kSystem, {Allow(kUsers, 0x2)})), Anyone("Users may write " + kProgram) + kRemedy, brief},
+        {On(kProgram, Security(kSystem, {Allow(kUsers, 0x4)})), Anyone("Users may write " + kProgram) + kRemedy, brief},
+        {On(kProgram, Security(kSystem, {Allow(kUsers, 0x10000)})), Anyone("Users may delete or rename " + kProgram) + kRemedy, brief},
+        {On(kProgram, Security(kSystem, {Allow(kUsers, 0x40000)})), Anyone("Users may change the permissions of " + kProgram) + kRemedy, brief},
+        {On(kProgram, Security(kSystem, {Allow(kUsers, 0x80000)})), Anyone("Users may take ownership of " + kProgram) + kRemedy, brief},
+        {On(kProgram, Security(kSystem, {Allow(kUsers, 0x40000000)})), Anyone("Users may write " + kProgram) + kRemedy, brief},
+        {On(kProgram, Security(kSystem, {Allow(kUsers, 0x10000000)})), Anyone("Users may write " + kProgram) + kRemedy, brief},
+        {On(kProgram, Security(kSystem, {Allow(kUsers, 0x1201E9)})), kTrustedLine, ""},  // read, attributes, delete child
+        // In its own folder: creating files or folders beside it too.
+        {On(kOwn, Security(kSystem, {Allow(kUsers, 0x2)})), Anyone("Users may create files in " + kOwn) + kRemedy, brief},
+        {On(kOwn, Security(kSystem, {Allow(kUsers, 0x4)})), Anyone("Users may create folders in " + kOwn) + kRemedy, brief},
+        {On(kOwn, Security(kSystem, {Allow(kUsers, 0x10000)})), Anyone("Users may delete or rename " + kOwn) + kRemedy, brief},
+        {On(kOwn, Security(kSystem, {Allow(kUsers, 0x40)})), Anyone("Users may delete or rename what is in " + kOwn) + kRemedy, brief},
+        {On(kOwn, Security(kSystem, {Allow(kUsers, 0x40000)})), Anyone("Users may change the permissions of " + kOwn) + kRemedy, brief},
+        {On(kOwn, Security(kSystem, {Allow(kUsers, 0x80000)})), Anyone("Users may take ownership of " + kOwn) + kRemedy, brief},
+        // Above it: deleting, renaming, permissions and owner; creating entries there plants nothing.
+        {On(kUp, Security(kSystem, {Allow(kUsers, 0x1201BF)})), kTrustedLine, ""},
+        {On(kUp, Security(kSystem, {Allow(kUsers, 0x10000)})), Anyone("Users may delete or rename " + kUp) + kRemedy, brief},
+        {On(kUp, Security(kSystem, {Allow(kUsers, 0x40)})), Anyone("Users may delete or rename what is in " + kUp) + kRemedy, brief},
+        {On(kUp, Security(kSystem, {Allow(kUsers, 0x40000)})), Anyone("Users may change the permissions of " + kUp) + kRemedy, brief},
+        {On(kUp, Security(kSystem, {Allow(kUsers, 0x80000)})), Anyone("Users may take ownership of " + kUp) + kRemedy, brief},
+        {On(kUp, Security(kSystem, {Allow(kUsers, 0x10000000)})), Anyone("Users may delete or rename " + kUp) + kRemedy, brief},
+        {On("C:\\", Security(kSystem, {Allow({"Authenticated Users", AccountKind::kAnyone}, 0x4)})), kTrustedLine, ""},
+        {On("C:\\", Security(kSystem, {Allow(kEveryone, 0x40)})), Anyone("Everyone may delete or rename what is in C:\\") + kRemedy, brief},
+        // Who is left out: the trusted accounts, and the account running the check as an administrator.
+        {On(kProgram, Security({"NT SERVICE\\TrustedInstaller", AccountKind::kTrusted}, {Allow({"Administrators",
+            AccountKind::kTrusted}, 0x1F01FF), Allow(kSystem, 0x1F01FF)})), kTrustedLine, ""},
+        {On(kProgram, Security(kSystem, {Allow(kOp, 0x1F01FF)})), Other("PC\\op may write " + kProgram) + kRemedy,
+         "; not trusted: PC\\op can replace it"},
+        {Then(On(kProgram, Security(kSystem, {Allow(kOp, 0x1F01FF)})), kElevated), kTrustedLine, ""},
+        {Then(On(kProgram, Security(kOp, {})), [](World&, CheckSetting& s) { s.system = true; }), kTrustedLine, ""},
+        {On(kOwn, Security(kSystem, {Allow(kBob, 0x2)})), Other("PC\\bob may create files in " + kOwn) + kRemedy, bob},
+        {On(kOwn, Security(kSystem, {Allow({"S-1-5-21-1-2-3-1001", AccountKind::kOther}, 0x2)})),  // no name: its SID
+         Other("S-1-5-21-1-2-3-1001 may create files in " + kOwn) + kRemedy, "; not trusted: S-1-5-21-1-2-3-1001 can replace it"},
+        // The owner, who may always change the permissions.
+        {On(kUp, Security(kBob, {})), Other("PC\\bob owns " + kUp) + kRemedy, bob},
+        {On(kUp, Security(kOp, {})), Other("PC\\op owns " + kUp) + kRemedy, "; not trusted: PC\\op can replace it"},
+        {Then(On(kUp, Security(kOp, {})), kElevated), kTrustedLine, ""},
+        // Entries for what is created below, and deny entries: only one of the very account, before, takes rights back.
+        {On(kProgram, Security(kSystem, {{true, true, 0x1F01FF, kUsers}})), kTrustedLine, ""},
+        {On(kProgram, Security(kSystem, {Deny(kUsers, 0x2), Allow(kUsers, 0x2)})), kTrustedLine, ""},
+        {On(kProgram, Security(kSystem, {Deny(kUsers, 0x40000000), Allow(kUsers, 0x6)})), kTrustedLine, ""},
+        {On(kProgram, Security(kSystem, {Allow(kUsers, 0x2), Deny(kUsers, 0x2)})), Anyone("Users may write " + kProgram) + kRemedy, brief},
+        {On(kProgram, Security(kSystem, {Deny(kEveryone, 0x2), Allow(kUsers, 0x2)})), Anyone("Users may write " + kProgram) + kRemedy, brief},
+        {On(kProgram, Security(kSystem, {Deny(kUsers, 0x2), Allow(kUsers, 0x6)})), Anyone("Users may write " + kProgram) + kRemedy, brief},
+        {On(kProgram, Security(kSystem, {{false, true, 0x2, kUsers}, Allow(kUsers, 0x2)})), Anyone("Users may write " + kProgram) + kRemedy, brief},
+        // Security that cannot be read.
+        {[](World& w, CheckSetting&) { w.securityErrors[kUp] = 5; }, "   not trusted: the security of " + kUp + " could not "
+         "be read: error 5, Access is denied.\n   trusted once its security can be read: run this check as an administrator, "
+         "or install kdnc.exe under Program Files on a fixed local drive\n", unread},
+        {[](World& w, CheckSetting&) { w.securityErrors[kProgram] = 1336, w.securityErrors[kOwn] = 5;
+                                       w.security[kUp] = Security(kSystem, {Allow(kUsers, 0x10000)}); },
+         "   not trusted: the security of " + kOwn + " could not be read: error 5, Access is denied.\n" +
+         Anyone("Users may delete or rename " + kUp) + "   trusted once its security can be read: run this check as an "
+         "administrator, or install kdnc.exe under Program Files on a fixed local drive\n", unread},
+        {[](World& w, CheckSetting&) { w.securityErrors[kProgram] = 1336; }, "   not trusted: the security of " + kProgram +
+         " could not be read: error 1336\n   trusted once its security can be read: run this check as an administrator, "
+         "or install kdnc.exe under Program Files on a fixed local drive\n", unread},
+        // Each account once, one every user belongs to first, four at most and how many more.
+        {[](World& w, CheckSetting&) {
+             w.security[kOwn] = Security(kBob, {Allow({"PC\\carl", AccountKind::kOther}, 0x2), Allow(kBob, 0x2),
+                                                Allow({"PC\\dave", AccountKind::kOther}, 0x4)});
+             w.security[kUp] = Security(kBob, {Allow({"PC\\erin", AccountKind::kOther}, 0x40), Allow(kEveryone, 0x10000),
+                                               Allow(kUsers, 0x10000)}); },
+         Anyone("Everyone may delete or rename " + kUp) + "      PC\\bob owns " + kOwn + "\n      PC\\carl may create files in " +
+         kOwn + "\n      PC\\dave may create folders in " + kOwn + "\n      and 2 more accounts\n" + kRemedy, brief},
+        {[](World& w, CheckSetting&) {
+             std::vector<AccessEntry> entries;
+             for (const char* name : {"PC\\a", "PC\\b", "PC\\c", "PC\\d", "PC\\e"})
+                 entries.push_back(Allow({"", AccountKind::kOther}, 0x4)), std::strcpy(entries.back().account.name, name);
+             w.security[kOwn] = Security(kSystem, entries); },
+         Other("PC\\a may create folders in " + kOwn) + "      PC\\b may create folders in " + kOwn + "\n      PC\\c may create "
+         "folders in " + kOwn + "\n      PC\\d may create folders in " + kOwn + "\n      and 1 more account\n" + kRemedy,
+         "; not trusted: PC\\a can replace it"},
+    };
+    for (const auto& [script, lines, last] : cases) {
+        SCOPED_TRACE(lines);
+        World scripted = {kFull + "C:\\NC\\a.nc]", {}, {"C:\\NC\\a.nc", kProgram}};
+        scripted.Install(3, "C:\\K");
+        CheckSetting setting = kSetting;
+        script(scripted, setting);
+        const Checked checked = RunCheck(scripted, setting);
+        const std::size_t at = checked.report.find("(present: taken)\n") + 17;
+        EXPECT_EQ(checked.report.substr(at, checked.report.find("5. R2 Basic") - at), lines);
+        EXPECT_EQ(checked.LastLine(), "kdnclaunch would start: \"" + kProgram + "\" \"C:\\NC\\a.nc\"" + last + "\n");
+        EXPECT_NE(checked.json.find(std::string("\"warning\":null,\"trusted\":") + (last.empty() ? "true" : "false")),
+                  std::string::npos);
+    }
+}
+
+// Where the program lies decides which folders are read: from its whole path, up to the drive's root.
+TEST(ReadProgramTrust, ReadsEachFolderUpToTheRoot)
+{
+    // The value of record 1 or 4, the program it leads to, and the paths read, nearest first.
+    const std::tuple<int, std::string, std::string, std::vector<std::string>> cases[] = {
+        {3, "C:\\K", kProgram, {kOwn, kProgram, kUp, "C:\\K", "C:\\"}},
+        {3, "K\\", "K\\KorvR2\\KDNC\\kdnc.exe", {"C:\\Work\\K\\KorvR2\\KDNC", "C:\\Work\\K\\KorvR2\\KDNC\\kdnc.exe",
+                                                "C:\\Work\\K\\KorvR2", "C:\\Work\\K", "C:\\Work", "C:\\"}},
+        {3, "D:", "D:/KorvR2\\KDNC\\kdnc.exe", {"D:/KorvR2\\KDNC", "D:/KorvR2\\KDNC\\kdnc.exe", "D:/KorvR2", "D:/"}},
+        {0, "C:\\", "C:\\kdnc.exe", {"C:\\", "C:\\kdnc.exe"}},
+        {3, "\\\\srv\\K", "\\\\srv\\K\\KorvR2\\KDNC\\kdnc.exe", {}},
+        {3, "///srv/K", "///srv/K/KorvR2\\KDNC\\kdnc.exe", {}},  // a share, slashes doubled as Windows allows
+        {3, "R:\\K", "R:\\K\\KorvR2\\KDNC\\kdnc.exe", {}},  // a removable drive
+    };
+    for (const auto& [row, value, program, read] : cases) {
+        SCOPED_TRACE(program);
+        World scripted = {kFull + "C:\\NC\\a.nc]", {}, {"C:\\NC\\a.nc", program}};
+        scripted.Install(row, value);
+        const Checked checked = RunCheck(scripted);
+        EXPECT_EQ(world.securityRead, read);
+        const std::string whole = program[0] == 'K' ? "C:\\Work\\" + program : program;
+        EXPECT_NE(checked.report.find(read.empty() ? "\n   not trusted: the security of " + whole + " could not be read: it "
+                                      "is not on a fixed local drive\n   trusted once its security can be read" : kTrustedLine),
+                  std::string::npos);
+    }
+    // In its own folder at the root, folders created beside it plant: Authenticated Users may, on every Windows.
+    World scripted = {kFull + "C:\\NC\\a.nc]", {}, {"C:\\NC\\a.nc", "C:\\kdnc.exe"}};
+    scripted.Install(0, "C:\\");
+    scripted.security["C:\\"] = Security(kSystem, {Allow({"Authenticated Users", AccountKind::kAnyone}, 0x4)});
+    EXPECT_NE(RunCheck(scripted).report.find(Anyone("Authenticated Users may create folders in C:\\")), std::string::npos);
+}
+
+// A kdnc.exe anyone could have put there keeps its fix, marked; the JSON and the last line say the same.
+TEST(ReadProgramTrust, MarksAFixThatLeadsToAProgramAnyoneCouldReplace)
+{
+    const std::string program = "C:\\KORVANT\\KorvR2\\KDNC\\kdnc.exe", own = "C:\\KORVANT\\KorvR2\\KDNC";
+    World scripted = {kFull + "C:\\NC\\a.nc]", {}, {"C:\\NC\\a.nc", program, "C:\\B\\KorvR2\\KDNC\\kdnc.exe"}};
+    scripted.Install(3, "C:\\KORVANT "), scripted.Install(4, "C:\\B ");  // two found: the second trusted
+    scripted.security[own] = Security(kBob, {Allow({"Authenticated Users", AccountKind::kAnyone}, 0x1301BF)});
+    const Checked checked = RunCheck(scripted);
+    EXPECT_NE(checked.report.find("/d \"C:\\KORVANT\" /f /reg:32\n      not trusted: anyone who logs on can replace kdnc.exe: "
+                                  "Authenticated Users may create files in " + own + "\n         PC\\bob owns " + own +
+                                  "\n      trusted once only SYSTEM, the administrators and TrustedInstaller can change it: "
+                                  "remove the rights named above, or install kdnc.exe under Program Files\n   5. R2 Basic: "),
+              std::string::npos) << checked.report;
+    EXPECT_NE(checked.report.find("/d \"C:\\B\" /f /reg:32\n   " + kTrustedLine), std::string::npos);
+    EXPECT_NE(checked.LastLine().find("\", fix record 4 R2; not trusted: anyone who logs on can replace it (4 R2: "),
+              std::string::npos);
+    EXPECT_NE(checked.json.find("\"trusted\":false,\"securityRead\":true,\"unreadPath\":null,\"securityError\":null,"
+                                "\"replacers\":[{\"account\":\"PC\\\\bob\",\"anyone\":false,\"right\":\"owner\",\"path\":\"C:\\\\KORVANT"
+                                "\\\\KorvR2\\\\KDNC\"},{\"account\":\"Authenticated Users\",\"anyone\":true,\"right\":\"create files\","
+                                "\"path\":\"C:\\\\KORVANT\\\\KorvR2\\\\KDNC\"}],\"replacerCount\":2}"
+                                ",{\"record\":5"), std::string::npos) << checked.json;
+    EXPECT_NE(checked.json.find("\"trusted\":true,\"securityRead\":true,\"unreadPath\":null,\"securityError\":null,"
+                                "\"replacers\":[],\"replacerCount\":0}]"), std::string::npos);
+    static CheckReading reading;
+    ReadCheck(RecordedCalls, kSetting, reading);
+    EXPECT_TRUE(!reading.search.found[0].trusted && reading.search.found[1].trusted);
+    // Each right's word, and security not read, as the JSON gives them.
+    const std::pair<std::uint32_t, const char*> words[] = {{0x4, "create folders"}, {0x2, "create files"},
+        {0x40, "delete entries"}, {0x10000, "delete"}, {0x40000, "change permissions"}, {0x80000, "take ownership"}};
+    for (const auto& [mask, word] : words) {
+        scripted.security[own] = Security(kSystem, {Allow(kUsers, mask)});
+        EXPECT_NE(RunCheck(scripted).json.find(std::string("\"right\":\"") + word + "\",\"path\":\"C:\\\\KORVANT\\\\KorvR2\\\\KDNC\"}"),
+                  std::string::npos) << word;
+    }
+    scripted.security.erase(own), scripted.security[program] = Security(kSystem, {Allow(kUsers, 0x2)});
+    EXPECT_NE(RunCheck(scripted).json.find("\"right\":\"write\""), std::string::npos);
+    scripted.securityErrors[own] = 5;
+    EXPECT_NE(RunCheck(scripted).json.find("\"trusted\":false,\"securityRead\":false,\"unreadPath\":\"C:\\\\KORVANT\\\\KorvR2"
+                                           "\\\\KDNC\",\"securityError\":5,\"replacers\":[{"), std::string::npos);
+}
+
+} // namespace
