@@ -1,11 +1,11 @@
-# The shipped scripts (packaging/scripts) run as their deployment tools run them, against check-standin,
-# which replays the real check's recorded answers. Mocked: only what Windows alone has (remoting, the
-# scheduled-task and ACL cmdlets, whether this process is elevated, the folder made with its DACL); each
-# mock checks what the script asked of it.
+# The shipped scripts (packaging/scripts, spliced by run into $env:KDNC_SCRIPTS) run as their deployment
+# tools run them, against check-standin, which replays the real check's recorded answers. Mocked: only
+# what Windows alone has (remoting, the scheduled-task and ACL cmdlets, whether this process is elevated,
+# the folder made with its DACL); each mock checks what the script asked of it.
 
 Describe 'the shipped scripts' {
     BeforeAll {
-        $scripts = Join-Path $PSScriptRoot '../../packaging/scripts'
+        $scripts = $env:KDNC_SCRIPTS
         $standin = Join-Path $PSScriptRoot 'check-standin'
         $allowed = 'O:BAG:SYD:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)'
         # Stand-ins for the commands Linux lacks, with the parameters the scripts pass, so that Pester can mock them.
@@ -308,18 +308,13 @@ Describe 'the shipped scripts' {
     }
 
     Describe 'the scripts as shipped' {
-        BeforeAll {
-            $region = { param($text) [regex]::Match($text, '(?s)#region kdnclaunch: where reports go.*?#endregion').Value }
-            $files = @(Get-ChildItem $scripts -Filter *.ps1)
+        It 'each of the seven wrappers holds the "where reports go" lines once, spliced in' {
+            $held = @(Get-ChildItem $scripts -Filter *.ps1 | Where-Object { (Get-Content $_ -Raw) -match '#region kdnclaunch: where reports go' })
+            $held.Count | Should -Be 7
+            $held | ForEach-Object { @(Select-String -LiteralPath $_ -Pattern '^#region kdnclaunch: where reports go|spliced in when packed').Count | Should -Be 1 -Because $_.Name }
         }
 
-        It 'every wrapper holds the same "where reports go" lines' {
-            $wrappers = @($files | Where-Object { & $region (Get-Content $_ -Raw) })
-            $wrappers.Count | Should -Be 7
-            $wrappers | ForEach-Object { & $region (Get-Content $_ -Raw) | Should -BeExactly (& $region (Get-Content $wrappers[0] -Raw)) -Because $_.Name }
-        }
-
-        It '<_.Name> parses, stops on errors under strict mode, and writes no registry value itself' -ForEach @(Get-ChildItem (Join-Path $PSScriptRoot '../../packaging/scripts') -Filter *.ps1) {
+        It '<_.Name> parses, stops on errors under strict mode, and writes no registry value itself' -ForEach @(Get-ChildItem $env:KDNC_SCRIPTS -Filter *.ps1) {
             $errors = $null
             $null = [Management.Automation.Language.Parser]::ParseFile($_.FullName, [ref]$null, [ref]$errors)
             $errors | Should -BeNullOrEmpty

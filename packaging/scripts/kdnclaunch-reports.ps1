@@ -1,0 +1,102 @@
+#region kdnclaunch: where reports go (kdnclaunch-reports.ps1, spliced into each wrapper: a deployment tool takes one file)
+# Run as SYSTEM or elevated, reports go into %ProgramData%\kdnclaunch, a folder only SYSTEM and
+# Administrators may write; as a user, into the user's %TEMP%. Each report has a new name, is read
+# whole, then deleted. The check itself runs from Program Files unless -Check names it.
+function Test-KdncElevated {
+    # Windows only: SYSTEM and an elevated administrator hold the Administrators group.
+    $me = New-Object Security.Principal.WindowsPrincipal ([Security.Principal.WindowsIdentity]::GetCurrent())
+    $me.IsInRole([Security.Principal.WindowsBuiltInRole]::Administrator)
+}
+function New-KdncProtectedFolder([string]$Path, [string]$Sddl) {
+    # Windows only: the folder made in one call with its protected DACL; an existing one is left as it
+    # is (both calls do nothing then), and Get-KdncRefusal judges it.
+    $security = New-Object Security.AccessControl.DirectorySecurity
+    $security.SetSecurityDescriptorSddlForm($Sddl)
+    if ([IO.Directory].GetMethod('CreateDirectory', [type[]]@([string], [Security.AccessControl.DirectorySecurity]))) {
+        $null = [IO.Directory]::CreateDirectory($Path, $security)   # Windows PowerShell 5.1: .NET Framework
+    } else {
+        [IO.FileSystemAclExtensions]::Create([IO.DirectoryInfo]::new($Path), $security)   # PowerShell 7: .NET
+    }
+}
+$KdncAdmins = 'SY', 'BA', 'S-1-5-18', 'S-1-5-32-544'   # SYSTEM and Administrators, as SDDL writes them
+function Get-KdncOwner([string]$Sddl) {
+    if ($Sddl -match '^O:(S-[0-9-]+|[A-Z]{2})') { $Matches[1] } else { '' }
+}
+function Test-KdncAdminsOnly([string]$Sddl) {
+    # True when the DACL is protected (inherits nothing) and allows SYSTEM and Administrators alone.
+    if ($Sddl -notmatch 'D:([A-Z]*)((\([^)]*\))*)') { return $false }
+    $flags = $Matches[1]; $aces = @([regex]::Matches($Matches[2], '\(([^)]*)\)') | ForEach-Object { $_.Groups[1].Value })
+    if ($flags -notmatch 'P' -or $aces.Count -eq 0) { return $false }
+    foreach ($ace in $aces) {
+        $field = $ace -split ';'
+        if ($field.Count -lt 6 -or $field[0] -ne 'A' -or $KdncAdmins -notcontains $field[5]) { return $false }
+    }
+    $true
+}
+function Get-KdncRefusal([string]$Folder) {
+    # Why the folder may not be used, or '' when it may.
+    $item = Get-Item -LiteralPath $Folder -Force
+    if (-not $item.PSIsContainer) { return "$Folder is not a folder" }
+    if ($item.Attributes -band [IO.FileAttributes]::ReparsePoint) { return "$Folder is a link (a junction or symbolic link)" }
+    $sddl = (Get-Acl -LiteralPath $Folder).Sddl
+    if ($KdncAdmins -notcontains (Get-KdncOwner $sddl)) { return "$Folder is owned by $(Get-KdncOwner $sddl), not SYSTEM or Administrators" }
+    if (-not (Test-KdncAdminsOnly $sddl)) { return "$Folder lets others than SYSTEM and Administrators in, or inherits: $sddl" }
+    foreach ($entry in @(Get-ChildItem -LiteralPath $Folder -Force)) {
+        if ($entry.Attributes -band [IO.FileAttributes]::ReparsePoint) { return "$($entry.FullName) is a link" }
+        $owner = Get-KdncOwner (Get-Acl -LiteralPath $entry.FullName).Sddl
+        if ($KdncAdmins -notcontains $owner) { return "$($entry.FullName) is owned by $owner, not SYSTEM or Administrators" }
+    }
+    ''
+}
+function Get-KdncReportFolder {
+    if (-not (Test-KdncElevated)) { return $env:TEMP }   # the user's own
+    $folder = Join-Path $env:ProgramData 'kdnclaunch'
+    New-KdncProtectedFolder -Path $folder -Sddl 'D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)'
+    $why = Get-KdncRefusal $folder
+    if ($why) { throw "$folder is not used: $why. Delete it; the next run makes it anew." }
+    $folder
+}
+function Format-KdncLine([string]$Text, [int]$Most = 2048) {
+    # One line, at most $Most characters: what a deployment tool keeps.
+    $line = ($Text -replace '[\r\n]+', ' ').Trim()
+    if ($line.Length -gt $Most) { $line = $line.Substring(0, $Most - 12) + ' (shortened)' }
+    $line
+}
+function Invoke-KdncCheck([string]$Check, [string[]]$Arguments, [switch]$Json) {
+    # Runs the check with --out into a new file, reads it whole and deletes it. ExitCode is the check's;
+    # Report its file's text ($null when none); Verdict its last line; Why, when the exit code is
+    # neither 0 nor 1, what went wrong.
+    $result = [pscustomobject]@{ ExitCode = 2; Report = $null; Verdict = ''; Why = '' }
+    if (-not $Check) {
+        $dir = ${env:ProgramFiles(x86)}; if (-not $dir) { $dir = $env:ProgramFiles }
+        $Check = Join-Path $dir 'kdnclaunch\kdnclaunch-check.exe'
+    }
+    if (-not (Test-Path -LiteralPath $Check -PathType Leaf)) { $result.Why = "kdnclaunch-check.exe not found: $Check"; return $result }
+    $extension = '.txt'; if ($Json) { $extension = '.json'; $Arguments = @('--json') + $Arguments }
+    $file = Join-Path (Get-KdncReportFolder) ("kdnclaunch-$([guid]::NewGuid())$extension")
+    $errors = ''
+    try {
+        # Windows PowerShell 5.1 makes each line a native program writes to standard error an error,
+        # which 'Stop' would throw: they are collected instead, and standard output (the verdict in the
+        # ANSI code page) is dropped: the file holds it in UTF-16.
+        $ErrorActionPreference = 'Continue'
+        $errors = @(& $Check @Arguments --out $file 2>&1 | Where-Object { $_ -is [Management.Automation.ErrorRecord] }) -join ' '
+        $result.ExitCode = $LASTEXITCODE
+        $ErrorActionPreference = 'Stop'
+        if (Test-Path -LiteralPath $file -PathType Leaf) {
+            if ($Json) { $result.Report = [IO.File]::ReadAllText($file, [Text.Encoding]::ASCII).TrimEnd() }
+            else { $result.Report = [IO.File]::ReadAllText($file, [Text.Encoding]::Unicode) }
+        }
+    } finally {
+        $ErrorActionPreference = 'Stop'
+        if (Test-Path -LiteralPath $file) { Remove-Item -LiteralPath $file -Force }
+    }
+    $lines = @(if ($result.Report -and -not $Json) { $result.Report -split "`r?`n" | Where-Object { $_ } })
+    if ($lines.Count) { $result.Verdict = $lines[-1] }
+    if ($result.ExitCode -ne 0 -and $result.ExitCode -ne 1) {
+        $result.Why = "kdnclaunch-check.exe failed with exit code $($result.ExitCode)"
+        if ($errors) { $result.Why += ": $errors" }
+    }
+    $result
+}
+#endregion
