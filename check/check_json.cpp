@@ -259,7 +259,7 @@ void WriteFixRun(Json& json, const FixRun* fix)
         Raw(json, "null");
         return;
     }
-    const bool chosen = fix->row >= 0;
+    const bool chosen = fix->row != kNoRecord;
     Field(json, "{\"outcome\":", kFixWords[static_cast<int>(fix->outcome)]);
     Raw(json, ",\"record\":");
     chosen ? Number(json, fix->row + 1) : Raw(json, "null");
@@ -286,7 +286,7 @@ void WriteFixRun(Json& json, const FixRun* fix)
         return;
     }
     Raw(json, "\"");
-    for (std::uint32_t i = 0; i < before.size && i < kMostPreviousBytes; ++i) {
+    for (std::uint32_t i = 0; i < before.size; ++i) {
         const char digits[] = {"0123456789ABCDEF"[before.data[i] >> 4], "0123456789ABCDEF"[before.data[i] & 15], '\0'};
         Raw(json, digits);
     }

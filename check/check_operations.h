@@ -8,7 +8,8 @@
 #include "windows_operations.h"
 
 // What a record's value held before --fix wrote it, kept whole so that it
-// can be put back.
+// can be put back: size is at most kMostPreviousBytes, or nothing was
+// written.
 constexpr std::size_t kMostPreviousBytes = 2048;
 struct PreviousValue {
     bool keyFound;

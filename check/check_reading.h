@@ -114,9 +114,12 @@ struct DncSearch {
 enum class FixOutcome { kNothingToDo, kNoneFound, kNoneProven, kNotThatProgram, kNotTrusted, kNotElevated,
                         kNotWritten, kWritten };
 
+// No record chosen for --fix.
+constexpr int kNoRecord = -1;
+
 struct FixRun {
     FixOutcome outcome;
-    int row;                 // the record written, or that would have been
+    int row;                 // the record written, or that would have been; kNoRecord
     char folder[MAX_PATH];
     char program[MAX_PATH];  // where the fix leads kdnclaunch
     std::int32_t error;      // why it could not be written

@@ -445,7 +445,7 @@ void AppendFixOutcome(ReportText& report, const FixRun& fix)
 {
     const bool written = fix.outcome == FixOutcome::kWritten;
     Append(report, {written ? "wrote" : "nothing written"});
-    if (fix.row >= 0)
+    if (fix.row != kNoRecord)
         Append(report, {written ? " record " : " to record ", Number(fix.row + 1).text, " ", kRecordNames[fix.row]});
     Append(report, {kFixTexts[static_cast<int>(fix.outcome)]});
 }
@@ -456,7 +456,7 @@ void AppendFixRun(ReportText& report, const FixRun& fix)
     Append(report, {"\n--fix: "});
     AppendFixOutcome(report, fix);
     Append(report, {"\n"});
-    if (fix.row < 0)
+    if (fix.row == kNoRecord)
         return;
     const DncCandidate& record = kDncCandidates[fix.row];
     Append(report, {"   record ", Number(fix.row + 1).text, " ", kRecordNames[fix.row], ": HKLM\\", record.keyPath,
@@ -485,7 +485,7 @@ void AppendFixRun(ReportText& report, const FixRun& fix)
     Append(report, {"   before:  "});
     AppendType(report, before.type);
     Append(report, {", ", Number(before.size).text, " bytes:"});
-    for (std::uint32_t i = 0; i < before.size && i < kMostPreviousBytes; ++i)
+    for (std::uint32_t i = 0; i < before.size; ++i)
         Append(report, {" ", Hex(before.data[i]).text});
     Append(report, {"\n   to put it back, see \"Putting a value back\" in the guide\n"});
 }

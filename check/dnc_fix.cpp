@@ -29,7 +29,7 @@ const FoundProgram* ChooseFix(const DncSearch& search, const char* wantedProgram
 int FixDncRecord(const CheckSetting& setting, const char* wantedProgram, CheckReading& reading, FixRun& fix)
 {
     fix = FixRun{};
-    fix.row = -1;
+    fix.row = kNoRecord;
     reading.fix = &fix;
     // Where kdnclaunch already starts DNC, nothing is written.
     if (reading.launch) {
