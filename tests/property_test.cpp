@@ -52,10 +52,8 @@ Scenario MakeScenario(std::uint64_t seed)
     if (g.Below(2))
         s.world.found.insert(document.substr(0, document.find(']')));
     s.world.message = g.Below(8) ? kMessage : g.Below(2) ? g.Bytes(499) : std::string(g.Below(500), '\x7F');
-    s.world.type = g.Below(13);
-    s.world.lostValueLetters = g.Below(4) ? "" : g.Bytes(100);
-    s.world.lostTitleLetters = g.Below(4) ? "" : g.Bytes(100);
-    s.world.errorText = g.Bytes(300);
+    s.world.type = g.Below(13), s.world.lostValueLetters = g.Below(4) ? "" : g.Bytes(100);  // one draw after another
+    s.world.lostTitleLetters = g.Below(4) ? "" : g.Bytes(100), s.world.errorText = g.Bytes(300);
     for (int row = 0; row < 6; ++row) {
         if (g.Below(3) == 0)
             continue;
@@ -107,13 +105,11 @@ std::vector<std::string> Split(const std::string& line)
     std::vector<std::string> words;
     std::string word;
     bool quoted = false, any = false;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        std::size_t slashes = 0;
-        for (; i < line.size() && line[i] == '\\'; ++i)
-            ++slashes;
-        const bool quote = i < line.size() && line[i] == '"';
-        word.append(quote ? slashes / 2 : slashes, '\\');
-        any = any || slashes > 0 || quote;
+    for (std::size_t i = 0; i <= line.size(); ++i) {  // one step past the end, to part the last word
+        const std::size_t slashes = line.find_first_not_of('\\', i) == std::string::npos ? line.size() - i
+                                    : line.find_first_not_of('\\', i) - i;
+        const bool quote = (i += slashes) < line.size() && line[i] == '"';
+        word.append(quote ? slashes / 2 : slashes, '\\'), any = any || slashes > 0 || quote;
         if (quote && slashes % 2)
             word += '"';
         else if (quote)
@@ -123,8 +119,6 @@ std::vector<std::string> Split(const std::string& line)
         else if (any)
             words.push_back(word), word.clear(), any = false;
     }
-    if (any)
-        words.push_back(word);
     return words;
 }
 
@@ -141,10 +135,7 @@ bool Leads(const Scenario& s, int row, const char* folder, const char* program)
 }
 
 // Whole, on a local fixed drive: the world's R: is removable, \\ a share.
-bool LocalWhole(const std::string& path)
-{
-    return path.size() > 2 && path[1] == ':' && (path[2] == '\\' || path[2] == '/') && path[0] != 'R';
-}
+bool LocalWhole(const std::string& path) { return path.size() > 2 && path[1] == ':' && (path[2] == '\\' || path[2] == '/') && path[0] != 'R'; }
 
 // The remedy's promises in one world, from its whole check: the first broken, or none.
 std::string BrokenRemedy(const Scenario& s, const Checked& c)

@@ -6,15 +6,7 @@
 namespace {
 
 const std::string kR2Max = "\\KorvR2max\\KDNC\\kdnc.exe", kPf86 = "C:\\Program Files (x86)";
-const std::string kReg = "      reg add \"HKLM\\SOFTWARE\\Halvorne, Incorporated\\KORVANT ";
 const std::string kTrusted = "      trusted: only SYSTEM, the administrators and TrustedInstaller can change or replace kdnc.exe\n";
-
-std::string Escaped(std::string text)  // as a JSON string holds it
-{
-    for (std::size_t at = 0; (at = text.find_first_of("\\\"", at)) != std::string::npos; at += 2)
-        text.insert(at, "\\");
-    return text;
-}
 
 // The install roots, each read from an expansion; R: is a removable drive and is never read.
 void InstallRoots(World& world)
@@ -37,70 +29,67 @@ TEST(SearchDncPrograms, FindsKdncBehindEachWrongValueAndProvesTheFix)
     const auto found = [](std::string record, std::string program, std::string from) {
         return "   " + record + ": " + program + ", " + from + "\n";
     };
-    const auto fix = [](std::string key, std::string folder) {
-        return kReg + key + "\\Install Information\" /v Path /t REG_SZ /d \"" + folder + "\" /f /reg:32\n" + kTrusted;
+    const auto fix = [](int row, std::string folder) {  // the record's own key, written out in world.h
+        return "      reg add \"HKLM\\" + std::string(kRecords[row].keyPath) + "\" /v " + kRecords[row].valueName +
+               " /t REG_SZ /d \"" + folder + "\" /f /reg:32\n" + kTrusted;
     };
     // A PC, and the report's section for it; its fix, applied, must make the launcher start the first program.
     const std::pair<std::function<void(World&)>, std::string> cases[] = {
         {[](World& w) { InstallRoots(w), w.Install(2, "%ProgramFiles%\\Halvorne\\KORVANT"), w.type = 2;  // roots unread
                         w.expanded["%ProgramFiles%\\Halvorne\\KORVANT"] = kPf86 + "\\Halvorne\\KORVANT";
                         w.found.insert(kPf86 + "\\Halvorne\\KORVANT" + kR2Max); },
-         found("3. R2 Max", halvorne + kR2Max, "from the value with %...% expanded") + fix("R2 Max", halvorne) + searched + "\n"},
+         found("3. R2 Max", halvorne + kR2Max, "from the value with %...% expanded") + fix(2, halvorne) + searched + "\n"},
         {[](World& w) { w.Install(3, "%K% "), w.type = 2, w.expanded["%K% "] = "C:\\K ", w.found.insert("C:\\K\\KorvR2\\KDNC\\kdnc.exe");
                         w.Install(4, "c:\\k."), w.found.insert("c:\\k\\KorvR2\\KDNC\\kdnc.exe"); },  // the same program
-         found("4. R2", "C:\\K" + r2, trimmed) + fix("R2", "C:\\K") + searched + "\n"},  // expanded, then trimmed
+         found("4. R2", "C:\\K" + r2, trimmed) + fix(3, "C:\\K") + searched + "\n"},  // expanded, then trimmed
         {[](World& w) { w.Install(1, std::string("\0C:\\B\0\0", 7)), w.type = 7, w.found.insert("C:\\B" + kR2Max); },  // empty first
-         found("2. R2 Max uninstall", "C:\\B" + kR2Max, "from another string of the multi-string") + "      reg add \"HKLM\\"
-         "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{E6A3F519-0B72-4C8D-9D45-71B8C02F6A93}\" /v "
-         "InstallLocation /t REG_SZ /d \"C:\\B\" /f /reg:32\n" + kTrusted + searched + "\n"},
+         found("2. R2 Max uninstall", "C:\\B" + kR2Max, "from another string of the multi-string") + fix(1, "C:\\B") +
+         searched + "\n"},
         {[](World& w) { w.Install(3, "C:\\" + std::string(236, 'k') + " "); },  // trimmed, 260 joined: not searched
          "   none found\n" + searched + "\n"},
         {[](World& w) { w.Install(4, "\"C:\\KORVANT\\\\\" ."), w.found.insert("C:\\KORVANT\\\\KorvR2\\KDNC\\kdnc.exe"); },
-         found("5. R2 Basic", "C:\\KORVANT\\" + r2, trimmed) + fix("R2 Basic", "C:\\KORVANT\\\\\\\\") + searched + "\n"},  // each \ doubled
+         found("5. R2 Basic", "C:\\KORVANT\\" + r2, trimmed) + fix(4, "C:\\KORVANT\\\\\\\\") + searched + "\n"},  // each \ doubled
         {[](World& w) { w.Install(3, "Apps\\K "), w.found.insert("Apps\\K\\KorvR2\\KDNC\\kdnc.exe");  // relative, and on a share
                         w.Install(2, "\\\\srv\\??\\K"), w.wideValue = u"\\\\srv\\Ст\\K", w.wideProgram = 2; },
          "   none found\n" + searched + "\n"},
         {[](World& w) { w.Install(3, "C:\\K "), w.Install(4, "C:\\K\x7F "), w.found.insert("C:\\K\\KorvR2\\KDNC\\kdnc.exe");
                         w.found.insert("C:\\K\x7F\\KorvR2\\KDNC\\kdnc.exe"), w.Install(5, "C:\\%K% ");
                         w.found.insert("C:\\%K%\\KorvR1\\KDNC\\kdnc.exe"); },  // DEL cannot be pasted; cmd expands %K%
-         found("4. R2", "C:\\K" + r2, trimmed) + fix("R2", "C:\\K") + found("5. R2 Basic", "C:\\K<0x7F>" + r2, trimmed) +
+         found("4. R2", "C:\\K" + r2, trimmed) + fix(3, "C:\\K") + found("5. R2 Basic", "C:\\K<0x7F>" + r2, trimmed) +
          paste + found("6. R1", "C:\\%K%" + r1, trimmed) + paste + searched + "\n"},
         {[](World& w) { w.Install(5, "C:\\??\\K"), w.lostValueLetters = "U+0421 as ? U+0442 as ?", w.wideValue = u"C:\\Ст\\K";
                         w.wideProgram = 1, w.shortFolder = "C:\\CT~1\\K", w.found.insert("C:\\CT~1\\K\\KorvR1\\KDNC\\kdnc.exe"); },
-         found("6. R1", "C:\\CT~1\\K" + r1, "from the folder's short name") + fix("R1", "C:\\CT~1\\K") + searched + "\n"},
+         found("6. R1", "C:\\CT~1\\K" + r1, "from the folder's short name") + fix(5, "C:\\CT~1\\K") + searched + "\n"},
         {[](World& w) { w.Install(5, "C:\\??\\K"), w.lostValueLetters = "U+0421 as ?", w.wideValue = u"C:\\Ст\\K", w.wideProgram = 2; },
          found("6. R1", "C:\\??\\K" + r1, "from the value read in UTF-16") + "      no value can help: code page 932 cannot "
          "spell its folder, which has no short name it can; install KORVANT into a folder named in letters of that code "
          "page, or set the system locale to one that has them\n" + kTrusted + searched + "\n"},
         {[](World& w) { InstallRoots(w), w.found.erase(kPf86 + "\\Halvorne\\KORVANT\\KorvR1\\KDNC\\kdnc.exe");
                         w.found.insert(kPf86 + "\\Halvorne\\KORVANT" + kR2Max); },  // no record; R2 Max's, not its uninstall's
-         found("3. R2 Max", halvorne + kR2Max, root) + fix("R2 Max", halvorne) + roots + "folders read: 4\n"},
+         found("3. R2 Max", halvorne + kR2Max, root) + fix(2, halvorne) + roots + "folders read: 4\n"},
         {[](World& w) { InstallRoots(w), w.Install(5, ""), w.openErrors[kRecords[5].keyPath] = 5; },
          found("6. R1", halvorne + r1, root) + "      kdnclaunch would not take it even so: its record cannot be read as it "
          "stands (see above)\n" + kTrusted + roots + "folders read: 4\n"},
         {[](World& w) { InstallRoots(w), w.Install(3, ""), w.openErrors[kRecords[3].keyPath] = 5;  // R2's key closed
                         w.found.insert(kPf86 + "\\Halvorne\\KORVANT\\KorvR2\\KDNC\\kdnc.exe"); },
-         found("6. R1", halvorne + r1, root) + fix("R1", halvorne) + found("5. R2 Basic", halvorne + r2, root) +
-         fix("R2 Basic", halvorne) + roots + "folders read: 4\n"},
+         found("6. R1", halvorne + r1, root) + fix(5, halvorne) + found("5. R2 Basic", halvorne + r2, root) +
+         fix(4, halvorne) + roots + "folders read: 4\n"},
         {[](World& w) { InstallRoots(w), w.Install(3, "C:\\Old"), w.unreadable.insert(kPf86 + "\\Halvorne\\Other");
                         w.found.insert(kPf86 + "\\Halvorne\\KORVANT\\KorvR2\\KDNC\\kdnc.exe"); },
-         found("6. R1", halvorne + r1, root) + fix("R1", halvorne) + found("4. R2", halvorne + r2, root) + fix("R2", halvorne) +
+         found("6. R1", halvorne + r1, root) + fix(5, halvorne) + found("4. R2", halvorne + r2, root) + fix(3, halvorne) +
          roots + "folders read: 4, 1 not readable and skipped\n"},  // two programs; R2's record, which has a key, over R2 Basic
         {[](World& w) { InstallRoots(w), w.Install(2, "%X%"), w.type = 2, w.expanded["%X%"] = "",
                         w.expanded["%ProgramFiles%"] = "\\\\server\\share", w.tick = 5000; },  // expands to nothing
          "   none found\n" + roots + "folders read: 1; stopped at its bound, so not everywhere\n"},  // 10 s on the next
         {[](World& w) { w.Elsewhere(ElsewhereKey(Where::kView64, 0), 0, "C:\\DNC"), w.found.insert("C:\\DNC\\kdnc.exe"); },
-         found("1. DNC", "C:\\DNC\\kdnc.exe", "from the record in the 64-bit view") + "      reg add \"HKLM\\SOFTWARE\\"
-         "Microsoft\\Windows\\CurrentVersion\\Uninstall\\{4D81C2A7-3E95-4B06-8F1A-9C27E5B3D640}\" /v InstallLocation /t "
-         "REG_SZ /d \"C:\\DNC\" /f /reg:32\n" + kTrusted + searched + "\n"},
+         found("1. DNC", "C:\\DNC\\kdnc.exe", "from the record in the 64-bit view") + fix(0, "C:\\DNC") + searched + "\n"},
         {[](World& w) { w.Elsewhere(ElsewhereKey(Where::kUser, 1), 1, "C:\\K2 "), w.found.insert("C:\\K2" + kR2Max); },
-         found("2. R2 Max uninstall", "C:\\K2" + kR2Max, "from the record under HKEY_CURRENT_USER") + "      reg add \"HKLM\\"
-         "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{E6A3F519-0B72-4C8D-9D45-71B8C02F6A93}\" /v "
-         "InstallLocation /t REG_SZ /d \"C:\\K2\" /f /reg:32\n" + kTrusted + searched + "\n"},  // trimmed, as a record's own
+         found("2. R2 Max uninstall", "C:\\K2" + kR2Max, "from the record under HKEY_CURRENT_USER") + fix(1, "C:\\K2") +
+         searched + "\n"},  // trimmed, as a record's own
         {[](World& w) { w.Install(3, "C:\\Old"), w.readErrors[kRecords[3].keyPath] = 2;  // a key without its value
                         w.Elsewhere(ElsewhereKey(Where::kStore, 3), 3, "%K%", 2), w.expanded["%K%"] = "C:\\K";
                         w.found.insert("C:\\K\\KorvR2\\KDNC\\kdnc.exe"); },
-         found("4. R2", "C:\\K" + r2, "from the record in this account's VirtualStore") + fix("R2", "C:\\K") + searched + "\n"},
+         found("4. R2", "C:\\K" + r2, "from the record in this account's VirtualStore") + fix(3, "C:\\K") + searched + "\n"},
         {[](World& w) { w.Elsewhere(ElsewhereKey(Where::kUser, 0), 0, std::string("C:\\DNC\0", 8), 4);  // a number: not searched
                         w.found.insert("C:\\DNC\\kdnc.exe"); },
          "   none found\n" + searched + "\n"},

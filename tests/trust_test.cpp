@@ -23,32 +23,21 @@ PathSecurity Security(SecurityAccount owner, std::vector<AccessEntry> entries)
 AccessEntry Allow(SecurityAccount account, std::uint32_t mask) { return {true, false, mask, account}; }
 AccessEntry Deny(SecurityAccount account, std::uint32_t mask) { return {false, false, mask, account}; }
 
-std::string Anyone(const std::string& what)
-{
-    return "   not trusted: anyone who logs on can replace kdnc.exe: " + what + "\n";
-}
+std::string Anyone(const std::string& what) { return "   not trusted: anyone who logs on can replace kdnc.exe: " + what + "\n"; }
 std::string Other(const std::string& what)
-{
-    return "   not trusted: an account beside SYSTEM, the administrators and TrustedInstaller can replace kdnc.exe: " +
-           what + "\n";
-}
+{ return "   not trusted: an account beside SYSTEM, the administrators and TrustedInstaller can replace kdnc.exe: " + what + "\n"; }
 
 using Script = std::function<void(World&, CheckSetting&)>;
-Script On(const std::string& path, PathSecurity security)
-{
-    return [=](World& w, CheckSetting&) { w.security[path] = security; };
-}
-Script Then(Script first, Script second)
-{
-    return [=](World& w, CheckSetting& s) { first(w, s), second(w, s); };
-}
+Script On(const std::string& path, PathSecurity security) { return [=](World& w, CheckSetting&) { w.security[path] = security; }; }
+Script Then(Script first, Script second) { return [=](World& w, CheckSetting& s) { first(w, s), second(w, s); }; }
 const Script kElevated = [](World&, CheckSetting& s) { s.elevated = true; };
 
 // A PC where record 4 leads to C:\K; a script of security, the lines under the program and the last line's end.
 TEST(ReadProgramTrust, NamesWhoCanReplaceTheProgram)
 {
     const std::string brief = "; not trusted: anyone who logs on can replace it", bob = "; not trusted: PC\\bob can replace it";
-    const std::string unread = "; not trusted: its security could not be read";
+    const std::string unread = "; not trusted: its security could not be read", once = "   trusted once its security can be "
+        "read: run this check as an administrator, or install kdnc.exe under Program Files on a fixed local drive\n";
     const std::tuple<Script, std::string, std::string> cases[] = {
         {[](World&, CheckSetting&) {}, kTrustedLine, ""},  // SYSTEM owns each path; Administrators alone may change it
         // On the file: writing, appending, deleting, changing permissions or owner, and the generic rights.
@@ -74,7 +63,6 @@ TEST(ReadProgramTrust, NamesWhoCanReplaceTheProgram)
         {On(kUp, Security(kSystem, {Allow(kUsers, 0x40000)})), Anyone("Users may change the permissions of " + kUp) + kRemedy, brief},
         {On(kUp, Security(kSystem, {Allow(kUsers, 0x80000)})), Anyone("Users may take ownership of " + kUp) + kRemedy, brief},
         {On(kUp, Security(kSystem, {Allow(kUsers, 0x10000000)})), Anyone("Users may delete or rename " + kUp) + kRemedy, brief},
-        {On("C:\\", Security(kSystem, {Allow({"Authenticated Users", AccountKind::kAnyone}, 0x4)})), kTrustedLine, ""},
         {On("C:\\", Security(kSystem, {Allow(kEveryone, 0x40)})), Anyone("Everyone may delete or rename what is in C:\\") + kRemedy, brief},
         // Who is left out: the trusted accounts, and the account running the check as an administrator.
         {On(kProgram, Security({"NT SERVICE\\TrustedInstaller", AccountKind::kTrusted}, {Allow({"Administrators",
@@ -100,16 +88,13 @@ TEST(ReadProgramTrust, NamesWhoCanReplaceTheProgram)
         {On(kProgram, Security(kSystem, {{false, true, 0x2, kUsers}, Allow(kUsers, 0x2)})), Anyone("Users may write " + kProgram) + kRemedy, brief},
         // Security that cannot be read.
         {[](World& w, CheckSetting&) { w.securityErrors[kUp] = 5; }, "   not trusted: the security of " + kUp + " could not "
-         "be read: error 5, Access is denied.\n   trusted once its security can be read: run this check as an administrator, "
-         "or install kdnc.exe under Program Files on a fixed local drive\n", unread},
+         "be read: error 5, Access is denied.\n" + once, unread},
         {[](World& w, CheckSetting&) { w.securityErrors[kProgram] = 1336, w.securityErrors[kOwn] = 5;
                                        w.security[kUp] = Security(kSystem, {Allow(kUsers, 0x10000)}); },
          "   not trusted: the security of " + kOwn + " could not be read: error 5, Access is denied.\n" +
-         Anyone("Users may delete or rename " + kUp) + "   trusted once its security can be read: run this check as an "
-         "administrator, or install kdnc.exe under Program Files on a fixed local drive\n", unread},
+         Anyone("Users may delete or rename " + kUp) + once, unread},
         {[](World& w, CheckSetting&) { w.securityErrors[kProgram] = 1336; }, "   not trusted: the security of " + kProgram +
-         " could not be read: error 1336\n   trusted once its security can be read: run this check as an administrator, "
-         "or install kdnc.exe under Program Files on a fixed local drive\n", unread},
+         " could not be read: error 1336\n" + once, unread},
         // Each account once, one every user belongs to first, four at most and how many more.
         {[](World& w, CheckSetting&) {
              w.security[kOwn] = Security(kBob, {Allow({"PC\\carl", AccountKind::kOther}, 0x2), Allow(kBob, 0x2),
@@ -159,19 +144,15 @@ TEST(ReadProgramTrust, ReadsEachFolderUpToTheRoot)
     for (const auto& [row, value, program, read] : cases) {
         SCOPED_TRACE(program);
         World scripted = {kFull + "C:\\NC\\a.nc]", {}, {"C:\\NC\\a.nc", program}};
-        scripted.Install(row, value);
+        scripted.Install(row, value);  // folders created at the root plant only beside a program there
+        scripted.security["C:\\"] = Security(kSystem, {Allow({"Authenticated Users", AccountKind::kAnyone}, 0x4)});
         const Checked checked = RunCheck(scripted);
         EXPECT_EQ(world.securityRead, read);
         const std::string whole = program[0] == 'K' ? "C:\\Work\\" + program : program;
         EXPECT_NE(checked.report.find(read.empty() ? "\n   not trusted: the security of " + whole + " could not be read: it "
-                                      "is not on a fixed local drive\n   trusted once its security can be read" : kTrustedLine),
-                  std::string::npos);
+                                      "is not on a fixed local drive\n   trusted once its security can be read" : row == 0 ?
+                                      Anyone("Authenticated Users may create folders in C:\\") : kTrustedLine), std::string::npos);
     }
-    // In its own folder at the root, folders created beside it plant: Authenticated Users may, on every Windows.
-    World scripted = {kFull + "C:\\NC\\a.nc]", {}, {"C:\\NC\\a.nc", "C:\\kdnc.exe"}};
-    scripted.Install(0, "C:\\");
-    scripted.security["C:\\"] = Security(kSystem, {Allow({"Authenticated Users", AccountKind::kAnyone}, 0x4)});
-    EXPECT_NE(RunCheck(scripted).report.find(Anyone("Authenticated Users may create folders in C:\\")), std::string::npos);
 }
 
 // A kdnc.exe anyone could have put there keeps its fix, marked; the JSON and the last line say the same.

@@ -46,26 +46,22 @@ struct World {
     std::string message = kMessage;       // the warning in the string table; empty: none
     std::uint32_t type = 1;               // of every value, REG_SZ unless said
     std::map<std::string, std::int32_t> openErrors, readErrors;  // key -> what opening it, reading it answers
-    std::string lostValueLetters, lostTitleLetters;  // as the check's own reads give them
-    std::string errorText = "Access is denied.";     // the system's text for error 5, the only one it knows
+    std::string lostValueLetters, lostTitleLetters, errorText = "Access is denied.";  // as the check's reads give them
     std::u16string wideValue;             // a value's first string in UTF-16, when letters were lost
     bool wideAsValue = false;             // else each value's own first string, byte by byte
     std::map<std::string, std::string> expanded;  // a text and what expanding it gives; else it stays
     std::map<std::string, std::vector<std::pair<std::string, bool>>> folders;  // a folder's entries: name, folder
     std::set<std::string> unreadable;     // folders whose read answers error 5
-    std::vector<std::string> foldersRead, asked;  // the folders read; and all the paths and folders asked about
+    std::vector<std::string> foldersRead, asked, keys;  // the folders read; all paths and folders asked about; keys opened
     std::uint32_t clock = 0, tick = 0;    // milliseconds, and how far each reading of them moves on
-    int wideProgram = 0;                  // FindWideProgram's answer, with shortFolder
-    std::string shortFolder;
+    int wideProgram = 0; std::string shortFolder;  // FindWideProgram's answer
     // Records where kdnclaunch does not read them, by the key as reg query names it (HKLM\ in the 64-bit view, or
     // HKCU\): value name, raw bytes, type; what opening such a key answers instead (readErrors: reading its value);
     // the keys asked, so named.
     std::map<std::string, std::tuple<std::string, std::string, std::uint32_t>> elsewhere;
     std::map<std::string, std::int32_t> elsewhereErrors;
-    std::vector<std::string> elsewhereRead;
-    std::vector<std::string> keys;        // the keys opened
+    std::vector<std::string> elsewhereRead, writes;  // and --fix's writes, as key|name|folder
     std::string outcome;                  // ShellExecuteA and MessageBoxA as called, in turn
-    std::vector<std::string> writes;      // --fix's, as key|name|folder
     std::int32_t writeError = 0;          // what writing answers
     std::uintptr_t open = 0;              // the launcher holds one key or search handle at a time
     std::map<std::string, PathSecurity> security;  // a path's owner and entries; else SYSTEM's, Users may read it
@@ -73,9 +69,7 @@ struct World {
     std::vector<std::string> securityRead;
     void Install(int row, std::string bytes) { registry[kRecords[row].keyPath] = {kRecords[row].valueName, bytes}; }
     void Elsewhere(const std::string& key, int row, std::string bytes, std::uint32_t type = 1)
-    {
-        elsewhere[key] = {kRecords[row].valueName, bytes, type};
-    }
+    { elsewhere[key] = {kRecords[row].valueName, bytes, type}; }
 } world;  // the world of the case under way
 bool checking = false;  // the check, unlike the launcher, asks a value's type
 
@@ -221,6 +215,13 @@ std::string ElsewhereKey(Where where, int row, bool wow64 = true)
     return where == Where::kView64 ? "HKLM\\" + key : where == Where::kUser ? "HKCU\\" + key
         : "HKCU\\Software\\Classes\\VirtualStore\\MACHINE\\SOFTWARE\\" + std::string(wow64 ? "WOW6432Node\\" : "") +
           key.substr(9);
+}
+
+std::string Escaped(std::string text)  // as a JSON string holds it
+{
+    for (std::size_t at = 0; (at = text.find_first_of("\\\"", at)) != std::string::npos; at += 2)
+        text.insert(at, "\\");
+    return text;
 }
 
 // Each way a record can fail, one a row: empty, too long to read, absent, its key not opened, its value not read, none.
