@@ -140,6 +140,7 @@ TEST(ReadProgramTrust, ReadsEachFolderUpToTheRoot)
         {3, "\\\\srv\\K", "\\\\srv\\K\\KorvR2\\KDNC\\kdnc.exe", {}},
         {3, "///srv/K", "///srv/K/KorvR2\\KDNC\\kdnc.exe", {}},  // a share, slashes doubled as Windows allows
         {3, "R:\\K", "R:\\K\\KorvR2\\KDNC\\kdnc.exe", {}},  // a removable drive
+        {3, "~K\\", "~K\\KorvR2\\KDNC\\kdnc.exe", {}},  // relative still: no drive to walk up to
     };
     for (const auto& [row, value, program, read] : cases) {
         SCOPED_TRACE(program);

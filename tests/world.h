@@ -128,7 +128,8 @@ const WindowsOperations kWorld = {
     },
 };
 
-// The check's own questions; an error's text is known for 5 alone, and a path resolves below C:\Work.
+// The check's own questions; an error's text is known for 5 alone, and a path resolves below C:\Work, but for one
+// starting with ~, which stands for one Windows cannot make whole.
 const CheckOperations kCheckWorld = {
     [](RegistryKey, const char*, char* letters, std::size_t capacity, char16_t* wide, std::size_t wideCapacity) {
         CopyText(letters, capacity, world.lostValueLetters.c_str());
@@ -144,7 +145,7 @@ const CheckOperations kCheckWorld = {
         CopyText(text, capacity, error == 5 ? world.errorText.c_str() : "");
     },
     [](const char* path, char* fullPath, std::size_t capacity) {
-        CopyText(fullPath, capacity, ("C:\\Work\\" + std::string(path)).c_str());
+        CopyText(fullPath, capacity, ((path[0] == '~' ? "" : "C:\\Work\\") + std::string(path)).c_str());
     },
     [](const char* text, char* expanded, std::size_t capacity) {
         CopyText(expanded, capacity, world.expanded.count(text) ? world.expanded[text].c_str() : text);
