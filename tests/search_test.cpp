@@ -47,6 +47,11 @@ TEST(SearchDncPrograms, FindsKdncBehindEachWrongValueAndProvesTheFix)
          searched + "\n"},
         {[](World& w) { w.Install(3, "C:\\" + std::string(236, 'k') + " "); },  // trimmed, 260 joined: not searched
          "   none found\n" + searched + "\n"},
+        {[](World& w) { w.Install(3, "C:\\K" + std::string(240, ' ')), w.found.insert("C:\\K\\KorvR2\\KDNC\\kdnc.exe");
+                        w.Install(2, "%" + std::string(240, 'N') + "%"), w.expanded["%" + std::string(240, 'N') + "%"] = "C:\\E";
+                        w.found.insert("C:\\E" + kR2Max); },  // too long as they stand, searched in the form that fits
+         found("3. R2 Max", "C:\\E" + kR2Max, "from the value with %...% expanded") + fix(2, "C:\\E") +
+         found("4. R2", "C:\\K" + r2, trimmed) + fix(3, "C:\\K") + searched + "\n"},
         {[](World& w) { w.Install(4, "\"C:\\KORVANT\\\\\" ."), w.found.insert("C:\\KORVANT\\\\KorvR2\\KDNC\\kdnc.exe"); },
          found("5. R2 Basic", "C:\\KORVANT\\" + r2, trimmed) + fix(4, "C:\\KORVANT\\\\\\\\") + searched + "\n"},  // each \ doubled
         {[](World& w) { w.Install(3, "Apps\\K "), w.found.insert("Apps\\K\\KorvR2\\KDNC\\kdnc.exe");  // relative, and on a share
