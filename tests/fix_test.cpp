@@ -79,6 +79,10 @@ TEST(FixDncRecord, TellsWhatItReplaced)
     const Checked second = RunCheck(fixed, admin, 65536, nullptr, nullptr, once);
     EXPECT_EQ(second.fixed, 0);
     EXPECT_TRUE(world.writes.empty());
+    World failing = Blank();  // a write refused is said with the system's words
+    failing.writeError = 5;
+    EXPECT_NE(RunCheck(failing, admin, 65536, nullptr, nullptr, once).report.find(
+                  "\n   error 5, Access is denied.; nothing was changed\n"), std::string::npos);
     World keyless;  // no record at all: R2's own key is made
     keyless.expanded["%ProgramW6432%"] = "C:\\PF", keyless.folders["C:\\PF"] = {{"KorvR2", true}};
     keyless.found.insert("C:\\PF\\KorvR2\\KDNC\\kdnc.exe");
