@@ -79,16 +79,19 @@ TEST(FixDncRecord, TellsWhatItReplaced)
     const Checked second = RunCheck(fixed, admin, 65536, nullptr, nullptr, once);
     EXPECT_EQ(second.fixed, 0);
     EXPECT_TRUE(world.writes.empty());
-    World failing = Blank();  // a write refused is said with the system's words
+    World failing = Blank(), keyless, valueless;  // a refused write; no record at all, R2's own key made; a key without it
     failing.writeError = 5;
-    EXPECT_NE(RunCheck(failing, admin, 65536, nullptr, nullptr, once).report.find(
-                  "\n   error 5, Access is denied.; nothing was changed\n"), std::string::npos);
-    World keyless;  // no record at all: R2's own key is made
     keyless.expanded["%ProgramW6432%"] = "C:\\PF", keyless.folders["C:\\PF"] = {{"KorvR2", true}};
     keyless.found.insert("C:\\PF\\KorvR2\\KDNC\\kdnc.exe");
-    EXPECT_NE(RunCheck(keyless, admin, 65536, nullptr, nullptr, once).report.find(
-                  "   before:  no such key; to put it back: reg delete \"HKLM\\" + kR2Key + "\" /f /reg:32\n"),
-              std::string::npos);
+    valueless = keyless, valueless.registry[kR2Key] = {"Other", "x"};
+    const std::pair<World, std::string> cases[] = {
+        {failing, "\n   error 5, Access is denied.; nothing was changed\n"},
+        {keyless, "   before:  no such key; to put it back: reg delete \"HKLM\\" + kR2Key + "\" /f /reg:32\n"},
+        {valueless, "   before:  no such value; to put it back: reg delete \"HKLM\\" + kR2Key + "\" /v Path /f /reg:32\n"},
+    };
+    for (const auto& [scripted, said] : cases)
+        EXPECT_NE(RunCheck(scripted, admin, 65536, nullptr, nullptr, once).report.find(said + "\nThe install records"),
+                  std::string::npos) << said;
 }
 
 } // namespace
