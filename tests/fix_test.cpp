@@ -54,7 +54,9 @@ TEST(FixDncRecord, WritesOnlyWhatItCanVouchFor)
         EXPECT_EQ(world.writes, row.written.empty() ? std::vector<std::string>{} : std::vector<std::string>{row.written});
         const std::string last = checked.LastLine();
         EXPECT_EQ(last.substr(last.size() - std::min(last.size(), row.lastLine.size())), row.lastLine);
-        EXPECT_NE(checked.json.find(",\"fixRun\":{\"outcome\":"), std::string::npos);
+        const char* const words[] = {"written", "written", "nothingToDo", "notThatProgram", "notTrusted", "notElevated",
+                                     "notWritten", "noneFound", "noneProven"};
+        EXPECT_NE(checked.json.find(std::string(",\"fixRun\":{\"outcome\":\"") + words[&row - rows] + "\""), std::string::npos);
     }
 }
 
@@ -68,7 +70,8 @@ TEST(FixDncRecord, TellsWhatItReplaced)
     const Checked first = RunCheck(Blank(), admin, 65536, nullptr, nullptr, once);
     EXPECT_NE(first.report.find("\n--fix: wrote record 4 R2\n   record 4 R2: HKLM\\" + kR2Key + ", value Path (32-bit view)\n"
                                 "   folder:  \"C:\\KORVANT\" (REG_SZ), which leads kdnclaunch to " + kProgram + "\n"
-                                "   before:  REG_SZ, 11 bytes: 43 3A 5C 4B 4F 52 56 41 4E 54 20\n"), std::string::npos);
+                                "   before:  REG_SZ, 11 bytes: 43 3A 5C 4B 4F 52 56 41 4E 54 20\n"
+                                "   to put it back, see \"Putting a value back\" in the guide\n\nThe install"), std::string::npos);
     EXPECT_NE(first.json.find(",\"fixRun\":{\"outcome\":\"written\",\"record\":4,\"key\":\"SOFTWARE\\\\Halvorne, "
                               "Incorporated\\\\KORVANT R2\\\\Install Information\",\"valueName\":\"Path\",\"folder\":\"C:\\\\"
                               "KORVANT\",\"program\":\"C:\\\\KORVANT\\\\KorvR2\\\\KDNC\\\\kdnc.exe\",\"error\":null,"
