@@ -90,14 +90,18 @@ TEST(FixDncRecord, TellsWhatItReplaced)
     keyless.expanded["%ProgramW6432%"] = "C:\\PF", keyless.folders["C:\\PF"] = {{"KorvR2", true}};
     keyless.found.insert("C:\\PF\\KorvR2\\KDNC\\kdnc.exe");
     valueless = keyless, valueless.registry[kR2Key] = {"Other", "x"};
-    const std::pair<World, std::string> cases[] = {
-        {failing, "\n   error 5, Access is denied.; nothing was changed\n"},
-        {keyless, "   before:  no such key; to put it back: reg delete \"HKLM\\" + kR2Key + "\" /f /reg:32\n"},
-        {valueless, "   before:  no such value; to put it back: reg delete \"HKLM\\" + kR2Key + "\" /v Path /f /reg:32\n"},
+    const std::tuple<World, std::string, std::string> cases[] = {
+        {failing, "\n   error 5, Access is denied.; nothing was changed\n", "\"error\":5,\"errorText\":\"Access is denied.\",\"before\":null}"},
+        {keyless, "   before:  no such key; to put it back: reg delete \"HKLM\\" + kR2Key + "\" /f /reg:32\n",
+         "\"before\":{\"keyFound\":false,\"valueFound\":false,\"type\":null,\"bytes\":null}}"},
+        {valueless, "   before:  no such value; to put it back: reg delete \"HKLM\\" + kR2Key + "\" /v Path /f /reg:32\n",
+         "\"before\":{\"keyFound\":true,\"valueFound\":false,\"type\":null,\"bytes\":null}}"},
     };
-    for (const auto& [scripted, said] : cases)
-        EXPECT_NE(RunCheck(scripted, admin, 65536, nullptr, nullptr, once).report.find(said + "\nThe install records"),
-                  std::string::npos) << said;
+    for (const auto& [scripted, said, json] : cases) {
+        const Checked checked = RunCheck(scripted, admin, 65536, nullptr, nullptr, once);
+        EXPECT_NE(checked.report.find(said + "\nThe install records"), std::string::npos) << said;
+        EXPECT_NE(checked.json.find(json), std::string::npos) << json;
+    }
 }
 
 } // namespace
