@@ -59,7 +59,7 @@ TEST(FixDncRecord, WritesOnlyWhatItCanVouchFor)
         const bool chosen = row.exitCode == 2 || !row.written.empty();  // a record was chosen, written or not
         EXPECT_NE(checked.json.find(std::string(",\"fixRun\":{\"outcome\":\"") + words[&row - rows] + (chosen ?
                   "\",\"record\":4,\"key\":\"" : "\",\"record\":null,\"key\":null,\"valueName\":null,\"folder\":null,"
-                  "\"program\":null,\"error\":null,\"errorText\":null,\"before\":null}")), std::string::npos);
+                  "\"program\":null,\"error\":null,\"errorText\":null,\"before\":null}}")), std::string::npos);
     }
 }
 
@@ -91,7 +91,7 @@ TEST(FixDncRecord, TellsWhatItReplaced)
     keyless.found.insert("C:\\PF\\KorvR2\\KDNC\\kdnc.exe");
     valueless = keyless, valueless.registry[kR2Key] = {"Other", "x"};
     const std::tuple<World, std::string, std::string> cases[] = {
-        {failing, "\n   error 5, Access is denied.; nothing was changed\n", "\"error\":5,\"errorText\":\"Access is denied.\",\"before\":null}"},
+        {failing, "\n   error 5, Access is denied.; nothing was changed\n", "\"error\":5,\"errorText\":\"Access is denied.\",\"before\":null}}"},
         {keyless, "   before:  no such key; to put it back: reg delete \"HKLM\\" + kR2Key + "\" /f /reg:32\n",
          "\"before\":{\"keyFound\":false,\"valueFound\":false,\"type\":null,\"bytes\":null}}"},
         {valueless, "   before:  no such value; to put it back: reg delete \"HKLM\\" + kR2Key + "\" /v Path /f /reg:32\n",
