@@ -9,8 +9,9 @@ namespace {
 const FoundProgram* ChooseFix(const DncSearch& search, const char* wantedProgram, FixOutcome& why)
 {
     why = search.count == 0 ? FixOutcome::kNoneFound : FixOutcome::kNoneProven;
-    for (int i = 0; i < search.count; ++i) {
-        const FoundProgram& found = search.found[i];
+    for (const FoundProgram& found : search.found) {
+        if (&found == search.found + search.count)
+            break;
         if (!found.proven)
             continue;
         if (wantedProgram && !SamePath(found.program, wantedProgram)) {
