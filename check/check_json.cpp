@@ -287,7 +287,8 @@ void WriteFixRun(Json& json, const FixRun* fix)
     }
     Raw(json, "\"");
     for (std::uint32_t i = 0; i < before.size; ++i) {
-        const char digits[] = {"0123456789ABCDEF"[before.data[i] >> 4], "0123456789ABCDEF"[before.data[i] & 15], '\0'};
+        const char* const hex = "0123456789ABCDEF";
+        const char digits[] = {hex[before.data[i] >> 4], hex[before.data[i] & 15], '\0'};
         Raw(json, digits);
     }
     Raw(json, "\"}}");

@@ -93,9 +93,9 @@ TEST(FixDncRecord, TellsWhatItReplaced)
     const std::tuple<World, std::string, std::string> cases[] = {
         {failing, "\n   error 5, Access is denied.; nothing was changed\n", "\"error\":5,\"errorText\":\"Access is denied.\",\"before\":null}}"},
         {keyless, "   before:  no such key; to put it back: reg delete \"HKLM\\" + kR2Key + "\" /f /reg:32\n",
-         "\"before\":{\"keyFound\":false,\"valueFound\":false,\"type\":null,\"bytes\":null}}"},
+         "\"before\":{\"keyFound\":false,\"valueFound\":false,\"type\":null,\"bytes\":null}}}"},
         {valueless, "   before:  no such value; to put it back: reg delete \"HKLM\\" + kR2Key + "\" /v Path /f /reg:32\n",
-         "\"before\":{\"keyFound\":true,\"valueFound\":false,\"type\":null,\"bytes\":null}}"},
+         "\"before\":{\"keyFound\":true,\"valueFound\":false,\"type\":null,\"bytes\":null}}}"},
     };
     for (const auto& [scripted, said, json] : cases) {
         const Checked checked = RunCheck(scripted, admin, 65536, nullptr, nullptr, once);
