@@ -490,6 +490,15 @@ void AppendFixRun(ReportText& report, const FixRun& fix)
     Append(report, {"\n   to put it back, see \"Putting a value back\" in the guide\n"});
 }
 
+// What --fix did, at the end of the last line; nothing without --fix.
+void AppendFixBriefly(ReportText& report, const FixRun* fix)
+{
+    if (!fix)
+        return;
+    Append(report, {"; --fix: "});
+    AppendFixOutcome(report, *fix);
+}
+
 // The verdict, without its line end: 0 when kdnclaunch would start DNC.
 int AppendVerdict(ReportText& report, const CheckReading& reading)
 {
@@ -499,10 +508,7 @@ int AppendVerdict(ReportText& report, const CheckReading& reading)
         Append(report, {"\"", reading.launch->parameters[0] ? " " : ""});
         AppendShown(report, reading.launch->parameters);
         AppendTrustBriefly(report, reading.launchTrust);
-        if (reading.fix) {
-            Append(report, {"; --fix: "});
-            AppendFixOutcome(report, *reading.fix);
-        }
+        AppendFixBriefly(report, reading.fix);
         return 0;
     }
     Append(report, {"kdnclaunch would show the warning: "});
@@ -518,10 +524,7 @@ int AppendVerdict(ReportText& report, const CheckReading& reading)
         AppendTrustBriefly(report, found.trust);
     }
     AppendReasons(report, reading.records);
-    if (reading.fix) {
-        Append(report, {"; --fix: "});
-        AppendFixOutcome(report, *reading.fix);
-    }
+    AppendFixBriefly(report, reading.fix);
     return 1;
 }
 
