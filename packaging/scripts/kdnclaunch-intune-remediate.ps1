@@ -9,12 +9,6 @@ $ErrorActionPreference = 'Stop'
 $PSNativeCommandUseErrorActionPreference = $false   # PowerShell 7.3+: a check's exit code 1 is an answer, not an error
 . (Join-Path $PSScriptRoot 'kdnclaunch-reports.ps1')   # spliced in when packed
 
-try {
-    $run = Invoke-KdncCheck $Check @('--fix')
-    if ($run.ExitCode -eq 0 -or $run.ExitCode -eq 1) { $line = $run.Verdict } else { $line = $run.Why }
-    $code = [int]($run.ExitCode -ne 0)
-} catch {
-    $line = "kdnclaunch: $($_.Exception.Message)"; $code = 1
-}
-Write-Output (Format-KdncLine $line 2048)
-exit $code
+$remedy = Invoke-KdncRemedy $Check
+Write-Output $remedy.Line
+exit $remedy.ExitCode

@@ -99,4 +99,16 @@ function Invoke-KdncCheck([string]$Check, [string[]]$Arguments, [switch]$Json) {
     }
     $result
 }
+function Invoke-KdncRemedy([string]$Check) {
+    # The check's --fix as a remediation script answers: the check's one line, and ExitCode 0 when
+    # KORVANT DNC would start now, else 1.
+    try {
+        $run = Invoke-KdncCheck $Check @('--fix')
+        if ($run.ExitCode -eq 0 -or $run.ExitCode -eq 1) { $line = $run.Verdict } else { $line = $run.Why }
+        $code = [int]($run.ExitCode -ne 0)
+    } catch {
+        $line = "kdnclaunch: $($_.Exception.Message)"; $code = 1
+    }
+    [pscustomobject]@{ Line = (Format-KdncLine $line 2048); ExitCode = $code }
+}
 #endregion
