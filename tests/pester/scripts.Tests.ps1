@@ -55,7 +55,7 @@ Describe 'the shipped scripts' {
             @{ script = 'kdnclaunch-intune-detect.ps1'; case = 'half-broken'; exit = 1; line = 'kdnclaunch would show the warning: * fix record 6 R1 (2 R2 Max uninstall:*' }
             @{ script = 'kdnclaunch-intune-detect.ps1'; case = 'cannot-write'; exit = 1; line = 'kdnclaunch-check.exe failed with exit code 2: kdnclaunch-check: cannot write *a link*' }
             @{ script = 'kdnclaunch-configmgr-discover.ps1'; case = 'start'; exit = 0; line = 'ready' }
-            @{ script = 'kdnclaunch-configmgr-discover.ps1'; case = 'blank'; exit = 0; line = 'kdnclaunch would show the warning: * fix record 5 R2 Basic *' }
+            @{ script = 'kdnclaunch-configmgr-discover.ps1'; case = 'half-broken'; exit = 0; line = 'kdnclaunch would show the warning: * fix record 6 R1 *' }
             @{ script = 'kdnclaunch-configmgr-discover.ps1'; case = 'cannot-write'; exit = 0; line = 'kdnclaunch-check.exe failed with exit code 2*' }
         ) {
             $env:KDNC_CASE = $case
@@ -82,11 +82,9 @@ Describe 'the shipped scripts' {
 
         It '<script> with --fix, the check exiting <fixExit>: exit <exit> and the check''s line' -ForEach @(
             @{ script = 'kdnclaunch-intune-remediate.ps1'; fixExit = 0; exit = 0 }
-            @{ script = 'kdnclaunch-intune-remediate.ps1'; fixExit = 1; exit = 1 }
-            @{ script = 'kdnclaunch-configmgr-remediate.ps1'; fixExit = 0; exit = 0 }
             @{ script = 'kdnclaunch-configmgr-remediate.ps1'; fixExit = 1; exit = 1 }
         ) {
-            $env:KDNC_CASE = 'blank'; $env:KDNC_FIX_EXIT = $fixExit; $env:KDNC_FIX_LINE = "fixed: record 5, exit $fixExit"
+            $env:KDNC_CASE = 'half-broken'; $env:KDNC_FIX_EXIT = $fixExit; $env:KDNC_FIX_LINE = "fixed: record 5, exit $fixExit"
             $run = Invoke-Script $script @{ Check = $standin }
             $run.ExitCode | Should -Be $exit
             $run.Lines | Should -Be "fixed: record 5, exit $fixExit"
@@ -94,7 +92,7 @@ Describe 'the shipped scripts' {
         }
 
         It 'a line longer than 2,048 characters is shortened to 2,048' {
-            $env:KDNC_CASE = 'blank'; $env:KDNC_FIX_EXIT = 1; $env:KDNC_FIX_LINE = 'x' * 5000
+            $env:KDNC_CASE = 'half-broken'; $env:KDNC_FIX_EXIT = 1; $env:KDNC_FIX_LINE = 'x' * 5000
             $run = Invoke-Script 'kdnclaunch-intune-remediate.ps1' @{ Check = $standin }
             $run.Lines[0].Length | Should -Be 2048
             $run.Lines[0] | Should -BeLike '* (shortened)'
@@ -203,7 +201,7 @@ Describe 'the shipped scripts' {
     Describe 'every PC''s answer in one table' {
         BeforeAll {
             # The fleet: each reachable PC runs the real kdnclaunch-ask.ps1 here, against the recorded answer it gives.
-            $fleet = @{ 'pc-start' = 'start'; 'pc-broken' = 'half-broken'; 'pc-blank' = 'blank'; 'pc-nocheck' = 'cannot-write' }
+            $fleet = @{ 'pc-start' = 'start'; 'pc-broken' = 'half-broken'; 'pc-nocheck' = 'cannot-write' }
         }
         BeforeEach {
             Mock Invoke-Command {
@@ -218,54 +216,53 @@ Describe 'the shipped scripts' {
 
         It 'asks each PC once, skipping blank and comment lines, and answers each once, the unreachable too' {
             $list = Join-Path $TestDrive 'pcs.txt'
-            Set-Content $list "# the shop floor`r`npc-start`r`n`r`n   `r`npc-broken`r`nPC-START`r`npc-gone`r`n  pc-blank  `r`npc-nocheck`r`npc-gone"
+            Set-Content $list "# the shop floor`r`npc-start`r`n`r`n   `r`npc-broken`r`nPC-START`r`npc-gone`r`n  pc-nocheck  `r`npc-gone"
             $csv = Join-Path $TestDrive 'fleet.csv'
             $rows = @(& (Join-Path $scripts 'kdnclaunch-fleet.ps1') -PcList $list -Csv $csv)
             Should -Invoke Invoke-Command -Times 1 -Exactly -ParameterFilter {
-                ($ComputerName -join ',') -eq 'pc-start,pc-broken,pc-gone,pc-blank,pc-nocheck' -and
+                ($ComputerName -join ',') -eq 'pc-start,pc-broken,pc-gone,pc-nocheck' -and
                 (Split-Path $FilePath -Leaf) -eq 'kdnclaunch-ask.ps1' -and $ArgumentList[1] -eq 0 -and $ThrottleLimit -eq 32 }
             $table = @(Import-Csv $csv)
             (Get-Content $csv -TotalCount 1) | Should -Be '"PC","Answer","ExitCode","Records","Found","Program","Fix","Approve","Detail"'
-            $table.PC -join ',' | Should -Be 'pc-start,pc-broken,pc-gone,pc-blank,pc-nocheck'
-            $rows.Count | Should -Be 5
+            $table.PC -join ',' | Should -Be 'pc-start,pc-broken,pc-gone,pc-nocheck'
+            $rows.Count | Should -Be 4
             $row = @{}; $table | ForEach-Object { $row[$_.PC] = $_ }
             $row['pc-start'].Answer, $row['pc-start'].ExitCode, $row['pc-start'].Records, $row['pc-start'].Program | Should -Be 'would start', '0', '3 taken', ''
             $row['pc-broken'].Answer, $row['pc-broken'].Records | Should -Be 'would warn', '2 absent; 3 absent; 4 empty; 5 absent; 6 absent'
             $row['pc-broken'].Program | Should -Be 'C:\____~KJT\KORVANT\KorvR1\KDNC\kdnc.exe'
             $row['pc-broken'].Fix | Should -BeLike 'reg add "HKLM\SOFTWARE\Halvorne, Incorporated\KORVANT R1\Install Information" /v Path *'
-            $row['pc-blank'].Program | Should -Be 'C:\KORVANT\KorvR2\KDNC\kdnc.exe'
             $row['pc-gone'].Answer, $row['pc-gone'].Detail | Should -Be 'no answer', '[pc-gone] Connecting to remote server pc-gone failed: WinRM cannot complete the operation.'
             $row['pc-nocheck'].Answer | Should -Be 'check failed'
             $row['pc-nocheck'].Detail | Should -BeLike 'kdnclaunch-check.exe failed with exit code 2*'
-            $table.Approve | Should -Be @('', '', '', '', '')
+            $table.Approve | Should -Be @('', '', '', '')
         }
 
         It 'applies only approved rows that name a program the check trusts, and only with -Apply' {
             $csv = Join-Path $TestDrive 'fleet.csv'
             @(
-                [pscustomobject]@{ PC = 'pc-blank'; Program = 'C:\KORVANT\KorvR2\KDNC\kdnc.exe'; Approve = 'yes' }
-                [pscustomobject]@{ PC = 'pc-broken'; Program = 'C:\____~KJT\KORVANT\KorvR1\KDNC\kdnc.exe'; Approve = '' }
+                [pscustomobject]@{ PC = 'pc-broken'; Program = 'C:\____~KJT\KORVANT\KorvR1\KDNC\kdnc.exe'; Approve = 'yes' }
+                [pscustomobject]@{ PC = 'pc-nocheck'; Program = 'C:\K\KorvR1\KDNC\kdnc.exe'; Approve = '' }
                 [pscustomobject]@{ PC = 'pc-start'; Program = ''; Approve = 'yes' }
                 [pscustomobject]@{ PC = 'pc-gone'; Program = 'C:\K\KorvR1\KDNC\kdnc.exe'; Approve = ' yes ' }
-                [pscustomobject]@{ PC = 'PC-BLANK'; Program = 'C:\Other\KorvR1\KDNC\kdnc.exe'; Approve = 'yes' }
+                [pscustomobject]@{ PC = 'PC-BROKEN'; Program = 'C:\Other\KorvR1\KDNC\kdnc.exe'; Approve = 'yes' }
             ) | Export-Csv $csv -NoTypeInformation
             $apply = Join-Path $scripts 'kdnclaunch-apply.ps1'
             $shown = @(& $apply -Csv $csv)
             Should -Invoke Invoke-Command -Times 0
-            $shown.PC -join ',' | Should -Be 'pc-blank,pc-start,pc-gone'
+            $shown.PC -join ',' | Should -Be 'pc-broken,pc-start,pc-gone'
             $shown[0].Result | Should -BeLike 'approved: run again with -Apply*'
             $shown[1].Result | Should -BeLike 'not applied: no proven fix*'
 
             Mock Invoke-Command {
-                if ($ComputerName -ne 'pc-blank') { Write-Error -Message "[$ComputerName] Connecting to remote server failed" -TargetObject $ComputerName; return }
-                $env:KDNC_CASE = 'blank'; $env:KDNC_FIX_EXIT = 0; $env:KDNC_FIX_LINE = 'wrote record 5 R2 Basic: kdnclaunch would start'
+                if ($ComputerName -ne 'pc-broken') { Write-Error -Message "[$ComputerName] Connecting to remote server failed" -TargetObject $ComputerName; return }
+                $env:KDNC_CASE = 'half-broken'; $env:KDNC_FIX_EXIT = 0; $env:KDNC_FIX_LINE = 'wrote record 6 R1: kdnclaunch would start'
                 & $FilePath -Program $ArgumentList[0] -Check $standin
             }
             $applied = @(& $apply -Csv $csv -Apply)
-            Should -Invoke Invoke-Command -Times 1 -Exactly -ParameterFilter { $ComputerName -eq 'pc-blank' -and $ArgumentList[0] -eq 'C:\KORVANT\KorvR2\KDNC\kdnc.exe' }
+            Should -Invoke Invoke-Command -Times 1 -Exactly -ParameterFilter { $ComputerName -eq 'pc-broken' -and $ArgumentList[0] -eq 'C:\____~KJT\KORVANT\KorvR1\KDNC\kdnc.exe' }
             Should -Invoke Invoke-Command -Times 2 -Exactly
-            (Get-StandinCalls)[0][0..1] | Should -Be '--fix-program', 'C:\KORVANT\KorvR2\KDNC\kdnc.exe'
-            $applied[0].ExitCode, $applied[0].Result | Should -Be 0, 'wrote record 5 R2 Basic: kdnclaunch would start'
+            (Get-StandinCalls)[0][0..1] | Should -Be '--fix-program', 'C:\____~KJT\KORVANT\KorvR1\KDNC\kdnc.exe'
+            $applied[0].ExitCode, $applied[0].Result | Should -Be 0, 'wrote record 6 R1: kdnclaunch would start'
             $applied[2].Result | Should -BeLike 'no answer: *pc-gone*'
         }
     }
@@ -289,7 +286,7 @@ Describe 'the shipped scripts' {
                 else { [pscustomobject]@{ LastRunTime = [datetime]'2026-01-02'; LastTaskResult = 1 } }
             }
             $folder = New-Item -ItemType Directory (Join-Path $env:ProgramData 'kdnclaunch')
-            [IO.File]::WriteAllText((Join-Path $folder "kdnclaunch-last-$([guid]::NewGuid()).txt"), (Get-Recorded blank txt), [Text.Encoding]::Unicode)
+            [IO.File]::WriteAllText((Join-Path $folder "kdnclaunch-last-$([guid]::NewGuid()).txt"), (Get-Recorded half-broken txt), [Text.Encoding]::Unicode)
             $out = @(& (Join-Path $scripts 'kdnclaunch-task.ps1') -Keep 'C:\Program Files (x86)\kdnclaunch\kdnclaunch-keep.ps1')
             Should -Invoke Register-ScheduledTask -Times 1 -Exactly -ParameterFilter {
                 $TaskName -eq 'kdnclaunch check' -and $Force -and $Action.Execute -eq 'powershell.exe' -and
@@ -297,7 +294,7 @@ Describe 'the shipped scripts' {
                 $Principal.UserId -eq 'SYSTEM' -and $Settings.MultipleInstances -eq 'IgnoreNew' }
             Should -Invoke Start-ScheduledTask -Times 1 -Exactly
             $out[0] | Should -Be 'Last Run Result: 0x1'
-            $out[1] | Should -BeLike 'kdnclaunch would show the warning: * fix record 5 R2 Basic *'
+            $out[1] | Should -BeLike 'kdnclaunch would show the warning: * fix record 6 R1 *'
         }
 
         It 'says so when the task has not run' {
@@ -308,12 +305,6 @@ Describe 'the shipped scripts' {
     }
 
     Describe 'the scripts as shipped' {
-        It 'each of the seven wrappers holds the "where reports go" lines once, spliced in' {
-            $held = @(Get-ChildItem $scripts -Filter *.ps1 | Where-Object { (Get-Content $_ -Raw) -match '#region kdnclaunch: where reports go' })
-            $held.Count | Should -Be 7
-            $held | ForEach-Object { @(Select-String -LiteralPath $_ -Pattern '^#region kdnclaunch: where reports go|spliced in when packed').Count | Should -Be 1 -Because $_.Name }
-        }
-
         It '<_.Name> parses, stops on errors under strict mode, and writes no registry value itself' -ForEach @(Get-ChildItem $env:KDNC_SCRIPTS -Filter *.ps1) {
             $errors = $null
             $null = [Management.Automation.Language.Parser]::ParseFile($_.FullName, [ref]$null, [ref]$errors)
