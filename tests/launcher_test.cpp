@@ -66,8 +66,10 @@ TEST(RunLauncher, LaunchesTheFirstSoundRowWithTheDocument)
     // A read fails on a value too long for its buffer; a joined path too long is never searched.
     enum { kSound, kOpenFails, kReadFails, kProgramMissing, kEmptyValue, kTooLong, kKinds };
     const auto program = [](int row) { return "C:\\Row" + std::to_string(row) + "\\" + kRecords[row].programSubpath; };
+    // Every mix of kinds with the first title; with the others every 37th, which still meets each kind in each row.
+    const int mixes = kKinds * kKinds * kKinds * kKinds * kKinds * kKinds;
     for (const auto& [title, parameters, message] : cases) {
-        for (int mix = 0; mix < kKinds * kKinds * kKinds * kKinds * kKinds * kKinds; ++mix) {
+        for (int mix = 0; mix < mixes; mix += &title == &std::get<0>(cases[0]) ? 1 : 37) {
             SCOPED_TRACE(title + ", mix " + std::to_string(mix));
             world = World{title, {}, {"C:\\NC Files\\part 1.nc", "C:\\NC\\a\" /x \"b.nc"}, message};
             int sound = 6;  // the first sound row, seen last as the rows are walked up; 6: none
