@@ -286,11 +286,8 @@ void WriteFixRun(Json& json, const FixRun* fix)
         return;
     }
     Raw(json, "\"");
-    for (std::uint32_t i = 0; i < before.size; ++i) {
-        const char* const hex = "0123456789ABCDEF";
-        const char digits[] = {hex[before.data[i] >> 4], hex[before.data[i] & 15], '\0'};
-        Raw(json, digits);
-    }
+    for (std::uint32_t i = 0; i < before.size; ++i)
+        Raw(json, Hex(before.data[i]).text);
     Raw(json, "\"}}");
 }
 

@@ -8,6 +8,12 @@
 
 #include "launch_sequence.h"
 
+NumberText Hex(unsigned char byte)
+{
+    const char digits[] = "0123456789ABCDEF";
+    return NumberText{{digits[byte >> 4], digits[byte & 15]}};
+}
+
 namespace {
 
 // Room kept for the verdict line, so that no registry can push it out.
@@ -23,22 +29,11 @@ constexpr char kShortened[] = " (shortened)";
 const char* const kTypeNames[] = {"REG_NONE", "REG_SZ", "REG_EXPAND_SZ", "REG_BINARY", "REG_DWORD",
                                   nullptr, nullptr, "REG_MULTI_SZ", nullptr, nullptr, nullptr, "REG_QWORD"};
 
-struct NumberText {
-    char text[24];
-};
-
 NumberText Number(long long number)
 {
     NumberText result = {};
     std::to_chars(result.text, result.text + sizeof result.text - 1, number);
     return result;
-}
-
-// A byte as two upper-case hexadecimal digits.
-NumberText Hex(unsigned char byte)
-{
-    const char digits[] = "0123456789ABCDEF";
-    return NumberText{{digits[byte >> 4], digits[byte & 15]}};
 }
 
 // What still fits below the limit; nothing once a text was cut there.
@@ -292,8 +287,8 @@ void AppendInstallRecord(const CheckReading& checkReading, int row, int taken, c
 const char* const kPlaceTexts[] = {
     "in the 64-bit view, which kdnclaunch does not read: a 32-bit program reads HKLM in the 32-bit view only",
     "under HKEY_CURRENT_USER, an install for one user, which kdnclaunch does not read at all",
-    "in this account's VirtualStore, which only this account's kdnclaunch reads, and only when it runs virtualized "
-    "(not elevated)",
+    ("in this account's VirtualStore, which only this account's kdnclaunch reads, and only when it runs virtualized "
+     "(not elevated)"),
 };
 
 // Each place the record is where kdnclaunch does not read it: the line to

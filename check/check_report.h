@@ -13,6 +13,14 @@ struct ReportText {
     bool cut;           // something did not fit below the limit
 };
 
+// A number or a byte as text, for both the report and the JSON.
+struct NumberText {
+    char text[24];
+};
+
+// A byte as two upper-case hexadecimal digits.
+NumberText Hex(unsigned char byte);
+
 // Tells, from the reading of one run of the launcher, what it read and what
 // it would do; the result is the check's exit code: 0 when it would start
 // the DNC program, 1 when it would show the warning.

@@ -9,17 +9,15 @@ namespace {
 const FoundProgram* ChooseFix(const DncSearch& search, const char* wantedProgram, FixOutcome& why)
 {
     why = search.count == 0 ? FixOutcome::kNoneFound : FixOutcome::kNoneProven;
-    for (const FoundProgram& found : search.found) {
-        if (&found == search.found + search.count)
-            break;
-        if (!found.proven)
+    for (const FoundProgram* found = search.found; found != search.found + search.count; ++found) {
+        if (!found->proven)
             continue;
-        if (wantedProgram && !SamePath(found.program, wantedProgram)) {
+        if (wantedProgram && !SamePath(found->program, wantedProgram)) {
             why = why == FixOutcome::kNotTrusted ? why : FixOutcome::kNotThatProgram;
             continue;
         }
-        if (found.trusted)
-            return &found;
+        if (found->trusted)
+            return found;
         why = FixOutcome::kNotTrusted;
     }
     return nullptr;
