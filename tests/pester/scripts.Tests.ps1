@@ -190,7 +190,10 @@ Describe 'the shipped scripts' {
         Mock New-ScheduledTaskSettingsSet { @{ MultipleInstances = $MultipleInstances } }
         Mock Register-ScheduledTask { }; Mock Start-ScheduledTask { }; Mock Get-ScheduledTask { [pscustomobject]@{ State = 'Ready' } }
         $seen = [ref]0   # the earlier run's time and result twice, then the new run's
-        Mock Get-ScheduledTaskInfo { $seen.Value++; [pscustomobject]@{ LastRunTime = [datetime]"2026-01-0$([int]($seen.Value -gt 2) + 1)"; LastTaskResult = [int]($seen.Value -gt 2) } }
+        Mock Get-ScheduledTaskInfo {
+            if (++$seen.Value -le 2) { [pscustomobject]@{ LastRunTime = [datetime]'2026-01-01'; LastTaskResult = 0 } }
+            else { [pscustomobject]@{ LastRunTime = [datetime]'2026-01-02'; LastTaskResult = 1 } }
+        }
         $folder = New-Item -ItemType Directory (Join-Path $env:ProgramData 'kdnclaunch')
         [IO.File]::WriteAllText((Join-Path $folder "kdnclaunch-last-$([guid]::NewGuid()).txt"), (Get-Recorded half-broken txt), [Text.Encoding]::Unicode)
         $out = @(& (Join-Path $scripts 'kdnclaunch-task.ps1') -Keep 'C:\Program Files (x86)\kdnclaunch\kdnclaunch-keep.ps1')
