@@ -63,9 +63,11 @@ void String(Json& json, const char* text)
         char letter[8] = {static_cast<char>(wide[i])};
         if (wide[i] == u'"' || wide[i] == u'\\')
             letter[0] = '\\', letter[1] = static_cast<char>(wide[i]);
-        else if (wide[i] < 0x20 || wide[i] > 0x7E)
-            for (int digit = 0; digit < 6; ++digit)  // \u and four hexadecimal digits
-                letter[digit] = digit < 2 ? "\\u"[digit] : "0123456789ABCDEF"[wide[i] >> (20 - 4 * digit) & 15];
+        else if (wide[i] < 0x20 || wide[i] > 0x7E) {  // \u and four hexadecimal digits
+            std::memcpy(letter, "\\u", 2);
+            std::memcpy(letter + 2, Hex(static_cast<unsigned char>(wide[i] >> 8)).text, 2);
+            std::memcpy(letter + 4, Hex(static_cast<unsigned char>(wide[i])).text, 2);
+        }
         Raw(json, letter);
     }
     Raw(json, "\"");
