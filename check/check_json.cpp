@@ -215,6 +215,8 @@ void WriteTrust(Json& json, const ProgramTrust& trust)
         Field(json, ",\"anyone\":", replacer.anyone);
         Field(json, ",\"right\":", kRightWords[static_cast<int>(replacer.right)]);
         Field(json, ",\"path\":", replacer.path);
+        Raw(json, ",\"plants\":");
+        replacer.plants != 0 ? Number(json, replacer.plants) : Raw(json, "null");
         Raw(json, "}");
     }
     Field(json, "],\"replacerCount\":", static_cast<long long>(trust.count));

@@ -69,6 +69,7 @@ struct Replacer {
     bool anyone;        // an account every user who logs on belongs to
     ReplaceRight right;
     char path[MAX_PATH];
+    int plants;         // 1 to 6: the record, tried first, whose missing program this plants; 0: none
 };
 
 // Who, beside SYSTEM, the administrators and TrustedInstaller, can replace a

@@ -154,6 +154,9 @@ void AppendReplacer(ReportText& report, const Replacer& replacer)
     AppendShown(report, replacer.account);
     Append(report, {" ", kRightTexts[static_cast<int>(replacer.right)]});
     AppendShown(report, replacer.path);
+    if (replacer.plants != 0)
+        Append(report, {", planting kdnc.exe where record ", Number(replacer.plants).text, " ",
+                        kRecordNames[replacer.plants - 1], " leads, which is tried first"});
 }
 
 // The replacer said first: one every user belongs to, when there is one.

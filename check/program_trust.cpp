@@ -42,8 +42,8 @@ const HeldRight kFileRights[] = {{kWriteData | kAppendData, ReplaceRight::kWrite
 // folders above, creating entries is left out: every name on the path is
 // already taken, and the entry that holds it cannot be replaced without the
 // rights read here (the drive's root lets every user create folders on every
-// Windows). Only programs that exist are read, so no folder of their path is
-// still to be created.
+// Windows). A program that exists has every folder of its path; a record
+// tried first that leads nowhere is read with kPlantRights.
 const HeldRight kOwnFolderRights[] = {{kWriteData, ReplaceRight::kCreateFiles},
                                       {kAppendData, ReplaceRight::kCreateFolders},
                                       {kDelete, ReplaceRight::kDelete},
@@ -55,6 +55,16 @@ const HeldRight kOwnFolderRights[] = {{kWriteData, ReplaceRight::kCreateFiles},
 const HeldRight kFolderRights[] = {{kDelete, ReplaceRight::kDelete}, {kDeleteChild, ReplaceRight::kDeleteEntries},
                                    {kWriteDac, ReplaceRight::kChangePermissions},
                                    {kWriteOwner, ReplaceRight::kTakeOwnership}, {}};
+// Where a record tried first leads to no program, the nearest folder of its
+// path that exists: creating a folder there plants the rest of the path, and
+// its permissions or owner give that right.
+const HeldRight kPlantRights[] = {{kAppendData, ReplaceRight::kCreateFolders},
+                                  {kWriteDac, ReplaceRight::kChangePermissions},
+                                  {kWriteOwner, ReplaceRight::kTakeOwnership}, {}};
+
+// What reading the security of a path that does not exist answers.
+constexpr std::int32_t kFileNotFound = 2;
+constexpr std::int32_t kPathNotFound = 3;
 
 // Accounts counted beyond those kept, each once; past this many, the last
 // place is taken by each new one in turn, and the count is the least there are.
@@ -77,7 +87,7 @@ bool LeftOut(const SecurityAccount& account, const CheckSetting& setting)
 }
 
 // Each account once, with the first right and path found for it.
-void Name(TrustWalk& walk, const SecurityAccount& account, ReplaceRight right, const char* path)
+void Name(TrustWalk& walk, const SecurityAccount& account, ReplaceRight right, const char* path, int plants)
 {
     ProgramTrust& trust = walk.trust;
     for (const char* counted : walk.counted)
@@ -96,6 +106,7 @@ void Name(TrustWalk& walk, const SecurityAccount& account, ReplaceRight right, c
         replacer.anyone = account.kind == AccountKind::kAnyone;
         replacer.right = right;
         CopyText(replacer.path, sizeof replacer.path, path);
+        replacer.plants = plants;
     }
     ++trust.count;
 }
@@ -114,11 +125,16 @@ std::uint32_t Granted(const PathSecurity& security, const AccessEntry& entry)
     return granted;
 }
 
-void ReadPath(TrustWalk& walk, const char* path, const HeldRight* rights)
+// Names who holds the rights on the path; plants, 1 to 6, is the record whose
+// missing program the path leads to, and then a path that does not exist is
+// answered false, with nothing read.
+bool ReadPath(TrustWalk& walk, const char* path, const HeldRight* rights, int plants = 0)
 {
     static PathSecurity security;
     const std::int32_t status = walk.log.check->ReadPathSecurity(path, security);
     ProgramTrust& trust = walk.trust;
+    if (plants != 0 && (status == kFileNotFound || status == kPathNotFound))
+        return false;
     if (status != 0) {
         if (trust.securityRead) {
             trust.error = status;
@@ -126,21 +142,22 @@ void ReadPath(TrustWalk& walk, const char* path, const HeldRight* rights)
             CopyText(trust.unreadPath, sizeof trust.unreadPath, path);
         }
         trust.securityRead = false;
-        return;
+        return true;
     }
     // An owner may always change the permissions.
     if (!LeftOut(security.owner, walk.setting))
-        Name(walk, security.owner, ReplaceRight::kOwns, path);
+        Name(walk, security.owner, ReplaceRight::kOwns, path, plants);
     for (const AccessEntry* entry = security.entries; entry != security.entries + security.count; ++entry) {
         if (!entry->allows || entry->inheritOnly || LeftOut(entry->account, walk.setting))
             continue;
         const std::uint32_t granted = Granted(security, *entry);
         for (const HeldRight* held = rights; held->mask != 0; ++held)
             if ((granted & held->mask) != 0) {
-                Name(walk, entry->account, held->right, path);
+                Name(walk, entry->account, held->right, path, plants);
                 break;
             }
     }
+    return true;
 }
 
 bool IsSeparator(char c)
@@ -155,33 +172,81 @@ const char* FolderOf(const char* path, std::size_t cut, char (&folder)[2 * MAX_P
     return folder;
 }
 
-void ReadTrust(const CallLog& log, const CheckSetting& setting, const char* program, ProgramTrust& trust)
+// The path made whole as the check sees it, or false, its security marked
+// unread, when it is not on a fixed local drive: a share's security is its
+// server's, with the share's own above it.
+bool WholeLocalPath(TrustWalk& walk, const char* program, char (&path)[2 * MAX_PATH])
 {
-    trust = ProgramTrust{};
-    trust.securityRead = true;
-    static char path[2 * MAX_PATH];
     if (IsAbsolute(program))
         CopyText(path, sizeof path, program);
     else
-        log.check->ReadFullPath(program, path, sizeof path);
-    // A share's security is its server's, with the share's own above it.
-    if (path[1] != ':' || !IsSeparator(path[2]) || !log.check->IsLocalPath(path)) {
-        trust.securityRead = false;
-        CopyText(trust.unreadPath, sizeof trust.unreadPath, path);
-        return;
-    }
-    TrustWalk walk = {log, setting, trust, {}};
+        walk.log.check->ReadFullPath(program, path, sizeof path);
+    if (path[1] == ':' && IsSeparator(path[2]) && walk.log.check->IsLocalPath(path))
+        return true;
+    if (walk.trust.securityRead)
+        CopyText(walk.trust.unreadPath, sizeof walk.trust.unreadPath, path);
+    walk.trust.securityRead = false;
+    return false;
+}
+
+// Each folder above the one ending at cut, up to the drive's root.
+void ReadFoldersAbove(TrustWalk& walk, const char* path, std::size_t cut, int plants)
+{
+    char folder[2 * MAX_PATH];
+    while (cut != 2)
+        if (IsSeparator(path[--cut]))
+            ReadPath(walk, FolderOf(path, cut, folder), kFolderRights, plants);
+}
+
+std::size_t OwnFolderEnd(const char* path)
+{
     std::size_t own = std::strlen(path);
     while (!IsSeparator(path[--own])) {
     }
+    return own;
+}
+
+// A record tried before the program's leads to a program that does not
+// exist: whoever can create it, in the nearest folder of its path that does,
+// is started instead.
+void ReadPlantable(TrustWalk& walk, const char* program, int row)
+{
+    static char path[2 * MAX_PATH];
+    if (!WholeLocalPath(walk, program, path))
+        return;
+    char folder[2 * MAX_PATH];
+    std::size_t cut = OwnFolderEnd(path);
+    for (const HeldRight* rights = kOwnFolderRights; !ReadPath(walk, FolderOf(path, cut, folder), rights, row + 1);
+         rights = kPlantRights) {
+        if (cut == 2)
+            return;  // no such drive
+        while (!IsSeparator(path[--cut])) {
+        }
+    }
+    ReadFoldersAbove(walk, path, cut, row + 1);
+}
+
+// The program's own path, then each record tried before the one that leads
+// to it (before: its row) and leads nowhere.
+void ReadTrust(const CallLog& log, const CheckSetting& setting, const CheckReading& reading, const char* program,
+               int before, ProgramTrust& trust)
+{
+    trust = ProgramTrust{};
+    trust.securityRead = true;
+    TrustWalk walk = {log, setting, trust, {}};
+    static char path[2 * MAX_PATH];
+    if (!WholeLocalPath(walk, program, path))
+        return;
+    const std::size_t own = OwnFolderEnd(path);
     // Nearest the program first, so that the first right said of an account
     // is the most direct one.
     char folder[2 * MAX_PATH];
     ReadPath(walk, FolderOf(path, own, folder), kOwnFolderRights);
     ReadPath(walk, path, kFileRights);
-    for (std::size_t cut = own; cut != 2;)
-        if (IsSeparator(path[--cut]))
-            ReadPath(walk, FolderOf(path, cut, folder), kFolderRights);
+    ReadFoldersAbove(walk, path, own, 0);
+    for (int row = 0; row < before; ++row)
+        if (reading.records[row].outcome == Outcome::kAbsent)
+            ReadPlantable(walk, reading.records[row].joined, row);
 }
 
 } // namespace
@@ -193,11 +258,12 @@ bool IsTrusted(const ProgramTrust& trust)
 
 void ReadProgramTrust(const CallLog& log, const CheckSetting& setting, CheckReading& reading)
 {
+    // The records after the one taken were not tried, so none of them is absent.
     if (reading.launch)
-        ReadTrust(log, setting, reading.launch->argument, reading.launchTrust);
+        ReadTrust(log, setting, reading, reading.launch->argument, 6, reading.launchTrust);
     for (int i = 0; i < reading.search.count; ++i) {
         FoundProgram& found = reading.search.found[i];
-        ReadTrust(log, setting, found.program, found.trust);
+        ReadTrust(log, setting, reading, found.program, found.row, found.trust);
         found.trusted = IsTrusted(found.trust);
     }
 }

@@ -11,6 +11,7 @@ const SecurityAccount kSystem = {"SYSTEM", AccountKind::kTrusted}, kUsers = {"Us
                       kEveryone = {"Everyone", AccountKind::kAnyone}, kBob = {"PC\\bob", AccountKind::kOther},
                       kOp = {"PC\\op", AccountKind::kRunning};
 const std::string kTrustedLine = "   trusted: only SYSTEM, the administrators and TrustedInstaller can change or replace kdnc.exe\n";
+const std::string kPlants = ", planting kdnc.exe where record 1 DNC leads, which is tried first";
 const std::string kRemedy = "   trusted once only SYSTEM, the administrators and TrustedInstaller can change it: remove the rights "
                             "named above, or install kdnc.exe under Program Files\n";
 
@@ -86,6 +87,23 @@ TEST(ReadProgramTrust, NamesWhoCanReplaceTheProgram)
         {On(kProgram, Security(kSystem, {Deny(kEveryone, 0x2), Allow(kUsers, 0x2)})), Anyone("Users may write " + kProgram) + kRemedy, brief},
         {On(kProgram, Security(kSystem, {Deny(kUsers, 0x2), Allow(kUsers, 0x6)})), Anyone("Users may write " + kProgram) + kRemedy, brief},
         {On(kProgram, Security(kSystem, {{false, true, 0x2, kUsers}, Allow(kUsers, 0x2)})), Anyone("Users may write " + kProgram) + kRemedy, brief},
+        // A record tried first that leads to no program: whoever can create it there is started instead.
+        {[](World& w, CheckSetting&) { w.Install(0, "C:\\DNC"), w.securityErrors["C:\\DNC"] = 2;
+                                       w.security["C:\\"] = Security(kSystem, {Allow(kUsers, 0x4)}); },
+         Anyone("Users may create folders in C:\\" + kPlants) + kRemedy, brief},
+        {[](World& w, CheckSetting&) { w.Install(0, "C:\\DNC"), w.security["C:\\DNC"] = Security(kSystem, {Allow(kUsers, 0x2)}); },
+         Anyone("Users may create files in C:\\DNC" + kPlants) + kRemedy, brief},
+        {[](World& w, CheckSetting&) {  // the nearest folder that exists, and those above it
+             w.Install(0, "D:\\A\\DNC"), w.securityErrors["D:\\A\\DNC"] = 2, w.security["D:\\"] = Security(kSystem,
+                 {Allow({"Authenticated Users", AccountKind::kAnyone}, 0x10000)});
+             w.security["D:\\A"] = Security(kSystem, {Allow(kUsers, 0x40000), Allow(kEveryone, 0x80000)}); },
+         Anyone("Users may change the permissions of D:\\A" + kPlants) + "      Everyone may take ownership of D:\\A" +
+         kPlants + "\n      Authenticated Users may delete or rename D:\\" + kPlants + "\n" + kRemedy, brief},
+        {[](World& w, CheckSetting&) {  // files alone cannot be created as folders on the way
+             w.Install(2, "C:\\M"), w.securityErrors["C:\\M\\KorvR2max\\KDNC"] = 3, w.securityErrors["C:\\M\\KorvR2max"] = 2;
+             w.security["C:\\M"] = Security(kSystem, {Allow(kUsers, 0x2)}); }, kTrustedLine, ""},
+        {[](World& w, CheckSetting&) { w.Install(0, "\\\\srv\\DNC"); }, "   not trusted: the security of \\\\srv\\DNC\\kdnc.exe "
+         "could not be read: it is not on a fixed local drive\n" + once, unread},
         // Security that cannot be read.
         {[](World& w, CheckSetting&) { w.securityErrors[kUp] = 5; }, "   not trusted: the security of " + kUp + " could not "
          "be read: error 5, Access is denied.\n" + once, unread},
@@ -174,8 +192,9 @@ TEST(ReadProgramTrust, MarksAFixThatLeadsToAProgramAnyoneCouldReplace)
               std::string::npos);
     EXPECT_NE(checked.json.find("\"trusted\":false,\"securityRead\":true,\"unreadPath\":null,\"securityError\":null,"
                                 "\"replacers\":[{\"account\":\"PC\\\\bob\",\"anyone\":false,\"right\":\"owner\",\"path\":\"C:\\\\KORVANT"
-                                "\\\\KorvR2\\\\KDNC\"},{\"account\":\"Authenticated Users\",\"anyone\":true,\"right\":\"create files\","
-                                "\"path\":\"C:\\\\KORVANT\\\\KorvR2\\\\KDNC\"}],\"replacerCount\":2}"
+                                "\\\\KorvR2\\\\KDNC\",\"plants\":null},{\"account\":\"Authenticated Users\",\"anyone\":true,"
+                                "\"right\":\"create files\",\"path\":\"C:\\\\KORVANT\\\\KorvR2\\\\KDNC\",\"plants\":null}],"
+                                "\"replacerCount\":2}"
                                 ",{\"record\":5"), std::string::npos) << checked.json;
     EXPECT_NE(checked.json.find("\"trusted\":true,\"securityRead\":true,\"unreadPath\":null,\"securityError\":null,"
                                 "\"replacers\":[],\"replacerCount\":0}]"), std::string::npos);
@@ -187,9 +206,17 @@ TEST(ReadProgramTrust, MarksAFixThatLeadsToAProgramAnyoneCouldReplace)
         {0x40, "delete entries"}, {0x10000, "delete"}, {0x40000, "change permissions"}, {0x80000, "take ownership"}};
     for (const auto& [mask, word] : words) {
         scripted.security[own] = Security(kSystem, {Allow(kUsers, mask)});
-        EXPECT_NE(RunCheck(scripted).json.find(std::string("\"right\":\"") + word + "\",\"path\":\"C:\\\\KORVANT\\\\KorvR2\\\\KDNC\"}"),
+        EXPECT_NE(RunCheck(scripted).json.find(std::string("\"right\":\"") + word + "\",\"path\":\"C:\\\\KORVANT\\\\KorvR2\\\\KDNC\","),
                   std::string::npos) << word;
     }
+    // The second found, which record 5 would lead to: record 4's folder, tried first, can be created at the root.
+    scripted.security = {{"C:\\", Security(kSystem, {Allow(kUsers, 0x4)})}};
+    scripted.securityErrors = {{"C:\\KORVANT \\KorvR2\\KDNC", 3}, {"C:\\KORVANT \\KorvR2", 3}, {"C:\\KORVANT ", 2}};
+    const std::string planted = RunCheck(scripted).json;
+    EXPECT_NE(planted.find("\"replacers\":[],\"replacerCount\":0},{\"record\":5,"), std::string::npos) << planted;
+    EXPECT_NE(planted.find("\"right\":\"create folders\",\"path\":\"C:\\\\\",\"plants\":4}],\"replacerCount\":1}]"),
+              std::string::npos);
+    scripted.securityErrors.clear();
     scripted.security.erase(own), scripted.security[program] = Security(kSystem, {Allow(kUsers, 0x2)});
     EXPECT_NE(RunCheck(scripted).json.find("\"right\":\"write\""), std::string::npos);
     scripted.securityErrors[own] = 5;
