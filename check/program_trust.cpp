@@ -198,12 +198,12 @@ void ReadFoldersAbove(TrustWalk& walk, const char* path, std::size_t cut, int pl
             ReadPath(walk, FolderOf(path, cut, folder), kFolderRights, plants);
 }
 
-std::size_t OwnFolderEnd(const char* path)
+// Where the separator before cut is.
+std::size_t SeparatorBefore(const char* path, std::size_t cut)
 {
-    std::size_t own = std::strlen(path);
-    while (!IsSeparator(path[--own])) {
+    while (!IsSeparator(path[--cut])) {
     }
-    return own;
+    return cut;
 }
 
 // A record tried before the program's leads to a program that does not
@@ -215,13 +215,12 @@ void ReadPlantable(TrustWalk& walk, const char* program, int row)
     if (!WholeLocalPath(walk, program, path))
         return;
     char folder[2 * MAX_PATH];
-    std::size_t cut = OwnFolderEnd(path);
+    std::size_t cut = SeparatorBefore(path, std::strlen(path));
     for (const HeldRight* rights = kOwnFolderRights; !ReadPath(walk, FolderOf(path, cut, folder), rights, row + 1);
          rights = kPlantRights) {
         if (cut == 2)
             return;  // no such drive
-        while (!IsSeparator(path[--cut])) {
-        }
+        cut = SeparatorBefore(path, cut);
     }
     ReadFoldersAbove(walk, path, cut, row + 1);
 }
@@ -237,7 +236,7 @@ void ReadTrust(const CallLog& log, const CheckSetting& setting, const CheckReadi
     static char path[2 * MAX_PATH];
     if (!WholeLocalPath(walk, program, path))
         return;
-    const std::size_t own = OwnFolderEnd(path);
+    const std::size_t own = SeparatorBefore(path, std::strlen(path));
     // Nearest the program first, so that the first right said of an account
     // is the most direct one.
     char folder[2 * MAX_PATH];
