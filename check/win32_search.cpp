@@ -1,5 +1,6 @@
 // What the search for kdnc.exe asks of the file system and the environment.
 #include <cstring>
+#include <cwchar>
 
 #include "win32_check.h"
 
@@ -17,31 +18,66 @@ void ExpandText(const char* text, char* expanded, std::size_t capacity)
         expanded[0] = '\0';
 }
 
+// The short name of folder\name, spelled in the code page; false when the
+// volume keeps none, or it too has letters the code page lacks.
+bool SpellShortName(const wchar_t* folder, std::size_t length, const wchar_t* name, char (&spelled)[2 * MAX_PATH])
+{
+    wchar_t path[2 * MAX_PATH], shortPath[2 * MAX_PATH];
+    const std::size_t nameLength = std::wcslen(name);
+    if (length + nameLength >= 2 * MAX_PATH)
+        return false;
+    std::memcpy(path, folder, length * sizeof(wchar_t));
+    std::memcpy(path + length, name, (nameLength + 1) * sizeof(wchar_t));
+    const DWORD shortLength = GetShortPathNameW(path, shortPath, 2 * MAX_PATH);
+    const wchar_t* last = shortLength > 0 && shortLength < 2 * MAX_PATH ? std::wcsrchr(shortPath, L'\\') : nullptr;
+    char shortName[2 * MAX_PATH];
+    BOOL lost = FALSE;
+    if (!last || !WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, last + 1, -1, shortName, sizeof shortName, nullptr,
+                                      &lost) || lost)
+        return false;
+    std::memcpy(spelled, shortName, sizeof shortName);
+    return true;
+}
+
 std::int32_t ReadFolder(const char* folder, bool (*visit)(const char* name, bool isFolder, void* context),
                         void* context)
 {
-    char pattern[2 * MAX_PATH];
-    const std::size_t length = std::strlen(folder);
-    if (length + 3 > sizeof pattern)
+    // Read in UTF-16, so that an entry whose letters the code page lacks can
+    // be handed on by its short name, which kdnclaunch can open.
+    wchar_t pattern[2 * MAX_PATH];
+    const int converted = MultiByteToWideChar(CP_ACP, 0, folder, -1, pattern, MAX_PATH);
+    if (converted == 0)
         return ERROR_FILENAME_EXCED_RANGE;
-    std::memcpy(pattern, folder, length);
-    std::memcpy(pattern + length, length > 0 && folder[length - 1] == '\\' ? "*" : "\\*", 3);
-    WIN32_FIND_DATAA entry;
-    // No short names, which the search never looks at, and entries fetched
-    // in bulk: the cheapest read Windows offers.
+    std::size_t length = static_cast<std::size_t>(converted) - 1;
+    if (length == 0 || pattern[length - 1] != L'\\')
+        pattern[length++] = L'\\';
+    pattern[length] = L'*', pattern[length + 1] = L'\0';
+    WIN32_FIND_DATAW entry;
+    // No short names, but of such entries, and entries fetched in bulk: the
+    // cheapest read Windows offers.
     const HANDLE search =
-        FindFirstFileExA(pattern, FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+        FindFirstFileExW(pattern, FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
     if (search == INVALID_HANDLE_VALUE)
         return static_cast<std::int32_t>(GetLastError());
     do {
-        const bool dots = entry.cFileName[0] == '.' &&
-                          (entry.cFileName[1] == '\0' || (entry.cFileName[1] == '.' && entry.cFileName[2] == '\0'));
+        const wchar_t* name = entry.cFileName;
+        const bool dots = name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
         // A junction or link is not entered: it may lead back up, or off this drive.
         const bool isFolder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
                               (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
-        if (!dots && !visit(entry.cFileName, isFolder, context))
+        char spelled[2 * MAX_PATH];
+        BOOL lost = FALSE;
+        // A code page that cannot tell what it lost, UTF-8, loses nothing. A
+        // name without a short one goes on as the ANSI read spells it, a
+        // folder that cannot be read.
+        if (!WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name, -1, spelled, sizeof spelled, nullptr, &lost) &&
+            !WideCharToMultiByte(CP_ACP, 0, name, -1, spelled, sizeof spelled, nullptr, nullptr))
+            continue;
+        if (lost)
+            SpellShortName(pattern, length, name, spelled);
+        if (!dots && !visit(spelled, isFolder, context))
             break;
-    } while (FindNextFileA(search, &entry));
+    } while (FindNextFileW(search, &entry));
     FindClose(search);
     return ERROR_SUCCESS;
 }
