@@ -18,6 +18,16 @@ void ExpandText(const char* text, char* expanded, std::size_t capacity)
         expanded[0] = '\0';
 }
 
+// The text in the code page, as the launcher would read it; false when it
+// does not fit, or a letter has no byte there (a best-fit stand-in would name
+// another file).
+bool SpellInCodePage(const wchar_t* text, char* spelled, std::size_t capacity)
+{
+    BOOL lost = FALSE;
+    return WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, -1, spelled, static_cast<int>(capacity), nullptr,
+                               &lost) != 0 && !lost;
+}
+
 // The short name of folder\name, spelled in the code page; false when the
 // volume keeps none, or it too has letters the code page lacks.
 bool SpellShortName(const wchar_t* folder, std::size_t length, const wchar_t* name, char (&spelled)[2 * MAX_PATH])
@@ -31,9 +41,7 @@ bool SpellShortName(const wchar_t* folder, std::size_t length, const wchar_t* na
     const DWORD shortLength = GetShortPathNameW(path, shortPath, 2 * MAX_PATH);
     const wchar_t* last = shortLength > 0 && shortLength < 2 * MAX_PATH ? std::wcsrchr(shortPath, L'\\') : nullptr;
     char shortName[2 * MAX_PATH];
-    BOOL lost = FALSE;
-    if (!last || !WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, last + 1, -1, shortName, sizeof shortName, nullptr,
-                                      &lost) || lost)
+    if (!last || !SpellInCodePage(last + 1, shortName, sizeof shortName))
         return false;
     std::memcpy(spelled, shortName, sizeof shortName);
     return true;
@@ -61,7 +69,8 @@ std::int32_t ReadFolder(const char* folder, bool (*visit)(const char* name, bool
         return static_cast<std::int32_t>(GetLastError());
     do {
         const wchar_t* name = entry.cFileName;
-        const bool dots = name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
+        if (name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0')))
+            continue;
         // A junction or link is not entered: it may lead back up, or off this drive.
         const bool isFolder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
                               (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
@@ -75,7 +84,7 @@ std::int32_t ReadFolder(const char* folder, bool (*visit)(const char* name, bool
             continue;
         if (lost)
             SpellShortName(pattern, length, name, spelled);
-        if (!dots && !visit(spelled, isFolder, context))
+        if (!visit(spelled, isFolder, context))
             break;
     } while (FindNextFileW(search, &entry));
     FindClose(search);
@@ -118,10 +127,7 @@ int FindWideProgram(const char16_t* folder, const char* subpath, char* shortFold
     path[folderLength] = L'\0';  // the folder alone again
     wchar_t shortName[MAX_PATH];
     const DWORD shortLength = GetShortPathNameW(path, shortName, MAX_PATH);
-    BOOL lost = FALSE;
-    if (shortLength == 0 || shortLength >= MAX_PATH ||
-        !WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, shortName, -1, shortFolder, static_cast<int>(capacity),
-                             nullptr, &lost) || lost) {
+    if (shortLength == 0 || shortLength >= MAX_PATH || !SpellInCodePage(shortName, shortFolder, capacity)) {
         shortFolder[0] = '\0';
         return 2;
     }
