@@ -222,7 +222,7 @@ void WriteTrust(Json& json, const ProgramTrust& trust)
     Field(json, "],\"replacerCount\":", static_cast<long long>(trust.count));
 }
 
-void WriteFound(Json& json, const DncSearch& search)
+void WriteFound(Json& json, const DncSearch& search, const CheckSetting& setting)
 {
     Raw(json, ",\"search\":{");
     Field(json, "\"ran\":", search.ran);
@@ -242,7 +242,7 @@ void WriteFound(Json& json, const DncSearch& search)
     for (int i = 0; i < search.count; ++i) {
         const FoundProgram& found = search.found[i];
         char fix[kFixCapacity];
-        const bool pastable = FormatFix(found, fix);
+        const bool pastable = FormatFix(found, setting, fix);
         Field(json, i == 0 ? "{\"record\":" : ",{\"record\":", static_cast<long long>(found.row + 1));
         Field(json, ",\"program\":", found.program);
         Field(json, ",\"from\":", kFoundByWords[static_cast<int>(found.by)]);
@@ -332,7 +332,7 @@ bool WriteCheckJson(const CheckReading& reading, const CheckSetting& setting, co
         Raw(json, ",\"trusted\":null,\"securityRead\":null,\"unreadPath\":null,\"securityError\":null,"
                   "\"replacers\":[],\"replacerCount\":0");
     Raw(json, "}");
-    WriteFound(json, reading.search);
+    WriteFound(json, reading.search, setting);
     WriteFixRun(json, reading.fix);
     Raw(json, "}\n");
     if (json.full) {

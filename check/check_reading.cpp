@@ -73,14 +73,20 @@ RecordReading ReadRecord(const CallLog& log, const DncCandidate& candidate)
 
 } // namespace
 
+bool IsLeadByte(unsigned char c, const CheckSetting& setting)
+{
+    bool lead = false;
+    for (const unsigned char* range = setting.leadByteRanges; range[0] != 0; range += 2)
+        lead = lead || (c >= range[0] && c <= range[1]);
+    return lead;
+}
+
 // True when the value's last byte is a backslash that ends a double-byte
 // letter: the locator still takes it for a separator.
 bool EndsInTrailBackslash(const char* value, const CheckSetting& setting)
 {
     for (const unsigned char* c = reinterpret_cast<const unsigned char*>(value); *c != '\0'; ++c) {
-        bool lead = false;
-        for (const unsigned char* range = setting.leadByteRanges; range[0] != 0; range += 2)
-            lead = lead || (*c >= range[0] && *c <= range[1]);
+        const bool lead = IsLeadByte(*c, setting);
         if (lead && *++c == '\0')
             return false;  // a lead byte without its second half
         if (lead && c[1] == '\0')

@@ -150,6 +150,8 @@ bool RunsAsService(const CheckSetting& setting);
 // True when the value's last byte is a backslash that ends a double-byte
 // letter: the locator still takes it for a separator.
 bool EndsInTrailBackslash(const char* value, const CheckSetting& setting);
+// True when c begins a double-byte letter in the code page.
+bool IsLeadByte(unsigned char c, const CheckSetting& setting);
 // Paths compared with ASCII letters case aside, as NTFS and FAT compare them;
 // other bytes as they are, so that a letter beyond ASCII in two spellings is
 // told apart at worst (std::tolower folds A-Z alone in the C locale).
@@ -165,7 +167,7 @@ bool JoinProgram(const char* folder, const char* subpath, char (&joined)[2 * MAX
 // found program's folder into its record; false when it cannot be pasted as
 // printed.
 constexpr std::size_t kFixCapacity = 2 * MAX_PATH + 160;
-bool FormatFix(const FoundProgram& found, char (&line)[kFixCapacity]);
+bool FormatFix(const FoundProgram& found, const CheckSetting& setting, char (&line)[kFixCapacity]);
 
 // The records, the window, the document and the verdict, from the log alone.
 void ReadCheckRun(const CallLog& log, CheckReading& reading);

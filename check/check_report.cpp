@@ -393,7 +393,7 @@ void AppendFound(ReportText& report, const DncSearch& search, const CheckSetting
         AppendShown(report, found.program);
         Append(report, {", ", kFoundBy[static_cast<int>(found.by)], "\n      "});
         char fix[kFixCapacity];
-        const bool pastable = FormatFix(found, fix);
+        const bool pastable = FormatFix(found, setting, fix);
         if (found.proven && pastable)
             Append(report, {fix});
         else if (found.proven)

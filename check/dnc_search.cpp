@@ -260,15 +260,18 @@ bool ProveAnyRecord(const CallLog& log, FoundProgram& found)
 
 } // namespace
 
-bool FormatFix(const FoundProgram& found, char (&line)[kFixCapacity])
+bool FormatFix(const FoundProgram& found, const CheckSetting& setting, char (&line)[kFixCapacity])
 {
     const DncCandidate& record = kDncCandidates[found.row];
-    // Backslashes before the closing quote would escape it: each doubled, they stay as many. A control byte
-    // cannot be pasted, nor a quote kept (no file name holds one), and cmd expands a %NAME% that is set.
+    // Backslashes before the closing quote would escape it: each doubled, they stay as many; the second byte of a
+    // double-byte letter is no backslash, whatever its value. A control byte cannot be pasted, nor a quote kept (no
+    // file name holds one), and cmd expands a %NAME% that is set.
     const char* trailing = found.folder;
     bool pastable = true;
     for (const char* c = found.folder; *c != '\0'; ++c) {
-        trailing = *c != '\\' ? c + 1 : trailing;
+        const bool letter = IsLeadByte(static_cast<unsigned char>(*c), setting) && c[1] != '\0';
+        c += letter;
+        trailing = letter || *c != '\\' ? c + 1 : trailing;
         pastable = pastable && !std::iscntrl(static_cast<unsigned char>(*c)) && *c != '"' && *c != '%';
     }
     const char* const pieces[] = {"reg add \"HKLM\\", record.keyPath, "\" /v ", record.valueName, " /t REG_SZ /d \"",

@@ -28,9 +28,12 @@ struct Generator {
     }
 };
 
-// Folders the search may be led to: whole, in another case, ending in two backslashes or DEL, relative, on a share,
-// on a removable drive, and a vendor's folder under the install root C:\PF.
-const std::string kFolders[] = {"C:\\K", "c:\\k", "C:\\K\\\\", "C:\\K\x7F", "Apps\\K", "\\\\srv\\K", "R:\\K", "C:\\PF\\V"};
+// Folders the search may be led to: whole, in another case, ending in two backslashes, DEL or a letter of code page
+// 932 whose second byte is a backslash's and a backslash, relative, on a share, on a removable drive, and a vendor's
+// folder under the install root C:\PF.
+const std::string kFolders[] = {"C:\\K", "c:\\k", "C:\\K\\\\", "C:\\K\x7F", "C:\\\x95\\\\", "Apps\\K", "\\\\srv\\K", "R:\\K",
+                                "C:\\PF\\V"};
+const int kFolderCount = static_cast<int>(std::size(kFolders));
 
 struct Scenario {
     World world;
@@ -71,16 +74,16 @@ Scenario MakeScenario(std::uint64_t seed)
     // The search led on: values naming those folders, with blanks, dots or a quote after them or as a %...% name,
     // each read in UTF-16 too; programs of every record in some; C:\PF, the install root. One draw a statement.
     for (int n = g.Below(7); n > 0; --n) {
-        const std::string folder = kFolders[g.Below(8)], value = folder + std::string(" .\"").substr(g.Below(4));
+        const std::string folder = kFolders[g.Below(kFolderCount)], value = folder + std::string(" .\"").substr(g.Below(4));
         const int row = g.Below(6);
         s.world.Install(row, g.Below(3) ? value : "%F" + value), s.world.expanded["%F" + value] = value;
         for (const DncCandidate& record : kRecords) {
             char joined[2 * MAX_PATH];
-            JoinProgram(kFolders[g.Below(8)].c_str(), record.programSubpath, joined);
+            JoinProgram(kFolders[g.Below(kFolderCount)].c_str(), record.programSubpath, joined);
             s.world.found.insert(joined);
         }
     }
-    s.world.wideAsValue = true, s.world.wideProgram = g.Below(3), s.world.shortFolder = kFolders[g.Below(8)];
+    s.world.wideAsValue = true, s.world.wideProgram = g.Below(3), s.world.shortFolder = kFolders[g.Below(kFolderCount)];
     s.world.expanded["%ProgramFiles%"] = "C:\\PF", s.world.folders["C:\\PF"] = {{"V", true}};
     s.world.folders["C:\\PF\\V"] = {{"KorvR2", true}, {"kdnc.exe", false}, {"korvr1", true}, {"KORVR2MAX", true}};
     CopyText(s.setting.user, sizeof s.setting.user, g.Bytes(255).c_str());
@@ -99,7 +102,8 @@ Scenario MakeScenario(std::uint64_t seed)
 
 // A command line as CommandLineToArgvW splits it past the program's name: 2n backslashes and a quote are n
 // backslashes and a quote that opens or closes a quoted part, 2n+1 are n and a literal quote; other backslashes
-// are as they are; blanks outside quotes part the words.
+// are as they are; blanks outside quotes part the words. A letter of code page 932 is one character, whatever
+// its second byte.
 std::vector<std::string> Split(const std::string& line)
 {
     std::vector<std::string> words;
@@ -110,10 +114,13 @@ std::vector<std::string> Split(const std::string& line)
                                     : line.find_first_not_of('\\', i) - i;
         const bool quote = (i += slashes) < line.size() && line[i] == '"';
         word.append(quote ? slashes / 2 : slashes, '\\'), any = any || slashes > 0 || quote;
+        const unsigned char lead = i + 1 < line.size() ? static_cast<unsigned char>(line[i]) : 0;
         if (quote && slashes % 2)
             word += '"';
         else if (quote)
             quoted = !quoted;
+        else if ((lead >= 0x81 && lead <= 0x9F) || lead >= 0xE0)
+            word += line.substr(i++, 2), any = true;
         else if (i < line.size() && (quoted || (line[i] != ' ' && line[i] != '\t')))
             word += line[i], any = true;
         else if (any)
