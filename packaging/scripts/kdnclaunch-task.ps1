@@ -13,7 +13,8 @@ if (-not $Keep) {
     $dir = ${env:ProgramFiles(x86)}; if (-not $dir) { $dir = $env:ProgramFiles }
     $Keep = Join-Path $dir 'kdnclaunch\kdnclaunch-keep.ps1'
 }
-$action = New-ScheduledTaskAction -Execute 'powershell.exe' `
+# By its whole path: SYSTEM's PATH may hold a folder that others can write.
+$action = New-ScheduledTaskAction -Execute "$env:SystemRoot\System32\WindowsPowerShell\v1.0\powershell.exe" `
     -Argument "-NoProfile -NonInteractive -WindowStyle Hidden -ExecutionPolicy Bypass -File `"$Keep`""
 if ($User) { $who = New-ScheduledTaskPrincipal -UserId $User -LogonType Interactive }
 else { $who = New-ScheduledTaskPrincipal -UserId 'SYSTEM' -LogonType ServiceAccount }
@@ -31,8 +32,9 @@ for ($i = 0; $i -le $Wait -and -not $done; $i++) {
 }
 if (-not $done) { throw "kdnclaunch: the task '$task' did not run within $Wait seconds (for -User: is that user logged on?)" }
 'Last Run Result: 0x{0:X}' -f $info.LastTaskResult
-if (-not $User) {
+# The report this run kept, when it ran the check: none written before it began.
+if (-not $User -and $info.LastTaskResult -in 0, 1) {
     $kept = @(Get-ChildItem -LiteralPath (Join-Path $env:ProgramData 'kdnclaunch') -Filter 'kdnclaunch-last-*.txt' |
-        Sort-Object LastWriteTimeUtc)
+        Where-Object { $_.LastWriteTime -ge $info.LastRunTime } | Sort-Object LastWriteTimeUtc)
     if ($kept.Count) { @([IO.File]::ReadAllText($kept[-1].FullName, [Text.Encoding]::Unicode) -split "`r?`n" | Where-Object { $_ })[-1] }
 }

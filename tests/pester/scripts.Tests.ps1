@@ -198,7 +198,7 @@ Describe 'the shipped scripts' {
         [IO.File]::WriteAllText((Join-Path $folder "kdnclaunch-last-$([guid]::NewGuid()).txt"), (Get-Recorded half-broken txt), [Text.Encoding]::Unicode)
         $out = @(& (Join-Path $scripts 'kdnclaunch-task.ps1') -Keep 'C:\Program Files (x86)\kdnclaunch\kdnclaunch-keep.ps1')
         Should -Invoke Register-ScheduledTask -Times 1 -Exactly -ParameterFilter {
-            $TaskName -eq 'kdnclaunch check' -and $Force -and $Action.Execute -eq 'powershell.exe' -and
+            $TaskName -eq 'kdnclaunch check' -and $Force -and $Action.Execute -like '*\System32\WindowsPowerShell\v1.0\powershell.exe' -and
             $Action.Argument -like '*-File "C:\Program Files (x86)\kdnclaunch\kdnclaunch-keep.ps1"' -and
             $Principal.UserId -eq 'SYSTEM' -and $Settings.MultipleInstances -eq 'IgnoreNew' }
         Should -Invoke Start-ScheduledTask -Times 1 -Exactly
