@@ -174,7 +174,8 @@ TEST(ReadProgramTrust, ReadsEachFolderUpToTheRoot)
     }
 }
 
-// A kdnc.exe anyone could have put there keeps its fix, marked; the JSON and the last line say the same.
+// A kdnc.exe anyone could have put there keeps its fix, marked, after the trusted; the JSON and the last line,
+// which names the fix --fix would write, say the same.
 TEST(ReadProgramTrust, MarksAFixThatLeadsToAProgramAnyoneCouldReplace)
 {
     const std::string program = "C:\\KORVANT\\KorvR2\\KDNC\\kdnc.exe", own = "C:\\KORVANT\\KorvR2\\KDNC";
@@ -185,22 +186,21 @@ TEST(ReadProgramTrust, MarksAFixThatLeadsToAProgramAnyoneCouldReplace)
     EXPECT_NE(checked.report.find("/d \"C:\\KORVANT\" /f /reg:32\n      not trusted: anyone who logs on can replace kdnc.exe: "
                                   "Authenticated Users may create files in " + own + "\n         PC\\bob owns " + own +
                                   "\n      trusted once only SYSTEM, the administrators and TrustedInstaller can change it: "
-                                  "remove the rights named above, or install kdnc.exe under Program Files\n   5. R2 Basic: "),
+                                  "remove the rights named above, or install kdnc.exe under Program Files\n   Searched"),
               std::string::npos) << checked.report;
     EXPECT_NE(checked.report.find("/d \"C:\\B\" /f /reg:32\n   " + kTrustedLine), std::string::npos);
-    EXPECT_NE(checked.LastLine().find("\", fix record 4 R2; not trusted: anyone who logs on can replace it (4 R2: "),
+    EXPECT_NE(checked.LastLine().find("\", fix record 5 R2 Basic (4 R2: "),
               std::string::npos);
     EXPECT_NE(checked.json.find("\"trusted\":false,\"securityRead\":true,\"unreadPath\":null,\"securityError\":null,"
                                 "\"replacers\":[{\"account\":\"PC\\\\bob\",\"anyone\":false,\"right\":\"owner\",\"path\":\"C:\\\\KORVANT"
                                 "\\\\KorvR2\\\\KDNC\",\"plants\":null},{\"account\":\"Authenticated Users\",\"anyone\":true,"
                                 "\"right\":\"create files\",\"path\":\"C:\\\\KORVANT\\\\KorvR2\\\\KDNC\",\"plants\":null}],"
-                                "\"replacerCount\":2}"
-                                ",{\"record\":5"), std::string::npos) << checked.json;
+                                "\"replacerCount\":2}]"), std::string::npos) << checked.json;
     EXPECT_NE(checked.json.find("\"trusted\":true,\"securityRead\":true,\"unreadPath\":null,\"securityError\":null,"
-                                "\"replacers\":[],\"replacerCount\":0}]"), std::string::npos);
+                                "\"replacers\":[],\"replacerCount\":0},{\"record\":4"), std::string::npos);
     static CheckReading reading;
     ReadCheck(RecordedCalls, kSetting, reading);
-    EXPECT_TRUE(!reading.search.found[0].trusted && reading.search.found[1].trusted);
+    EXPECT_TRUE(reading.search.found[0].trusted && !reading.search.found[1].trusted);
     // Each right's word, and security not read, as the JSON gives them.
     const std::pair<std::uint32_t, const char*> words[] = {{0x4, "create folders"}, {0x2, "create files"},
         {0x40, "delete entries"}, {0x10000, "delete"}, {0x40000, "change permissions"}, {0x80000, "take ownership"}};
