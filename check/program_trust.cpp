@@ -260,13 +260,15 @@ void ReadProgramTrust(const CallLog& log, const CheckSetting& setting, CheckRead
     // The records after the one taken were not tried, so none of them is absent.
     if (reading.launch)
         ReadTrust(log, setting, reading, reading.launch->argument, 6, reading.launchTrust);
-    FoundProgram* const found = reading.search.found;
-    for (int i = 0; i < reading.search.count; ++i) {
-        ReadTrust(log, setting, reading, found[i].program, found[i].row, found[i].trust);
-        found[i].trusted = IsTrusted(found[i].trust);
+    FoundProgram* const first = reading.search.found;
+    FoundProgram* const end = first + reading.search.count;
+    for (FoundProgram* found = first; found != end; ++found) {
+        ReadTrust(log, setting, reading, found->program, found->row, found->trust);
+        found->trusted = IsTrusted(found->trust);
     }
     // The trusted of the proven first, in their order: the last line names the fix that --fix would write.
-    for (int i = 0, trusted = 0; i < reading.search.count; ++i)
-        if (found[i].proven && found[i].trusted)
-            std::rotate(found + trusted++, found + i, found + i + 1);
+    FoundProgram* trusted = first;
+    for (FoundProgram* found = first; found != end; ++found)
+        if (found->proven && found->trusted)
+            std::rotate(trusted++, found, found + 1);
 }

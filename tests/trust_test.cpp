@@ -219,9 +219,11 @@ TEST(ReadProgramTrust, MarksAFixThatLeadsToAProgramAnyoneCouldReplace)
     scripted.securityErrors.clear();
     scripted.security.erase(own), scripted.security[program] = Security(kSystem, {Allow(kUsers, 0x2)});
     EXPECT_NE(RunCheck(scripted).json.find("\"right\":\"write\""), std::string::npos);
-    scripted.securityErrors[own] = 5;
-    EXPECT_NE(RunCheck(scripted).json.find("\"trusted\":false,\"securityRead\":false,\"unreadPath\":\"C:\\\\KORVANT\\\\KorvR2"
-                                           "\\\\KDNC\",\"securityError\":5,\"replacers\":[{"), std::string::npos);
+    scripted.securityErrors[own] = 5, scripted.securityErrors["C:\\B\\KorvR2\\KDNC"] = 5;  // neither trusted: the first named
+    const Checked unread = RunCheck(scripted);
+    EXPECT_NE(unread.json.find("\"trusted\":false,\"securityRead\":false,\"unreadPath\":\"C:\\\\KORVANT\\\\KorvR2"
+                               "\\\\KDNC\",\"securityError\":5,\"replacers\":[{"), std::string::npos);
+    EXPECT_NE(unread.LastLine().find("\", fix record 4 R2; not trusted: its security could not be read ("), std::string::npos);
 }
 
 } // namespace
