@@ -47,9 +47,17 @@ foreach ($failure in @($failures)) {
     if ($name -and -not $why.ContainsKey($name)) { $why[$name] = ("$failure" -replace "\s+", " ").Trim() }
 }
 
+function Test-KdncOneCommand([string]$Line) {   # cmd runs it as one command: its metacharacters all quoted
+    $parts = $Line -split '"'
+    $parts.Count -eq 5 -and $Line -notmatch '[%\x00-\x1f\x7f]' -and ($parts[0] + $parts[2] + $parts[4]) -notmatch '[&|<>^()]'
+}
+function New-KdncRow([string]$Pc, [string]$Answer, [string]$Detail) {
+    [ordered]@{ PC = $Pc; Answer = $Answer; ExitCode = ''; Records = ''; Found = ''; Program = ''; Fix = ''; Approve = ''; Detail = $Detail }
+}
 $rows = foreach ($pc in $pcs) {
-    $row = [ordered]@{ PC = $pc; Answer = 'no answer'; ExitCode = ''; Records = ''; Found = ''; Program = ''; Fix = ''; Approve = ''; Detail = '' }
-    if ($byPc.ContainsKey($pc) -and $byPc[$pc].StartsWith('{')) {
+    $row = New-KdncRow $pc 'no answer' ''
+    if ($byPc.ContainsKey($pc) -and $byPc[$pc].StartsWith('{')) { try {
+        # A PC answers for itself: an answer that does not read as the check's JSON fails its row alone.
         $json = $byPc[$pc] | ConvertFrom-Json
         $row.ExitCode = $json.verdict.exitCode
         if ($json.verdict.exitCode -eq 0) { $row.Answer = 'would start'; $row.Detail = $json.verdict.start }
@@ -58,11 +66,14 @@ $rows = foreach ($pc in $pcs) {
             ForEach-Object { "$($_.record) $($_.outcome)$(if ($null -ne $_.error) { " $($_.error)" })" }) -join '; ')
         $found = @(Get-KdncField $json 'found')
         if ($found.Count) { $row.Found = $found[0].program }
-        # Only a proven fix (a null one is never applied) that the check does not distrust; --fix-program
-        # proves it again on the PC, and writes only one it trusts.
-        $trusted = @($found | Where-Object { $_.fix -and (Get-KdncField $_ 'trusted') -ne $false })
+        # Only a proven fix (a null one is never applied) that the check does not distrust, and that cmd
+        # runs as the one command the check prints; --fix-program proves it again on the PC, and writes only
+        # one it trusts.
+        $trusted = @($found | Where-Object { $_.fix -and (Test-KdncOneCommand $_.fix) -and (Get-KdncField $_ 'trusted') -ne $false })
         if ($trusted.Count) { $row.Program = $trusted[0].program; $row.Fix = $trusted[0].fix }
-    } elseif ($byPc.ContainsKey($pc)) {
+    } catch {
+        $row = New-KdncRow $pc 'check failed' "its answer is not the check's JSON: $($_.Exception.Message)"
+    } } elseif ($byPc.ContainsKey($pc)) {
         $row.Answer = 'check failed'; $row.Detail = $byPc[$pc]
     } elseif ($why.ContainsKey($pc)) {
         $row.Detail = $why[$pc]

@@ -132,33 +132,38 @@ Describe 'the shipped scripts' {
 
     Describe 'every PC''s answer in one table' {
         BeforeEach {
-            $fleet = @{ 'pc-start' = 'start'; 'pc-broken' = 'half-broken'; 'pc-nocheck' = 'cannot-write' }
+            $fleet = @{ 'pc-start' = 'start'; 'pc-broken' = 'half-broken'; 'pc-nocheck' = 'cannot-write'; 'pc-cut' = '{"format":1,"verdict":{'
+                'pc-forged' = '{"verdict":{"exitCode":1,"warning":"w"},"found":[{"program":"C:\\P\\kdnc.exe","fix":"reg add \"HKLM\\S\" /v Path /t REG_SZ /d \"C:\\P\" & calc & \" /f /reg:32","trusted":true}]}' }
             Mock Invoke-Command {   # each reachable PC runs the real kdnclaunch-ask.ps1 here, against its recorded answer
                 foreach ($pc in $ComputerName) {
                     if (-not $fleet.ContainsKey($pc)) { Write-Error -Message "[$pc] Connecting to remote server $pc failed: WinRM cannot complete the operation." -TargetObject $pc; continue }
+                    if ($fleet[$pc].StartsWith('{')) { $fleet[$pc] | Add-Member -NotePropertyName PSComputerName -NotePropertyValue $pc -PassThru; continue }   # what a PC may send
                     $env:KDNC_CASE = $fleet[$pc]; $global:LASTEXITCODE = 0
                     & $FilePath -Check $standin -Most $ArgumentList[1] | ForEach-Object { $_ | Add-Member -NotePropertyName PSComputerName -NotePropertyValue $pc -PassThru }
                 }
             }
         }
 
-        It 'asks each PC once, skipping blank and comment lines, and answers each in a row, the unreachable too' {
+        It 'asks each PC once, skipping blank and comment lines, and answers each in a row, the unreachable and the garbled too' {
             $list = Join-Path $TestDrive 'pcs.txt'; $csv = Join-Path $TestDrive 'fleet.csv'
-            Set-Content $list "# the shop floor`r`npc-start`r`n`r`n   `r`npc-broken`r`nPC-START`r`npc-gone`r`n  pc-nocheck  `r`npc-gone"
+            Set-Content $list "# the shop floor`r`npc-start`r`n`r`n   `r`npc-broken`r`nPC-START`r`npc-gone`r`n  pc-nocheck  `r`npc-gone`r`npc-cut`r`npc-forged"
             $rows = @(& (Join-Path $scripts 'kdnclaunch-fleet.ps1') -PcList $list -Csv $csv)
             Should -Invoke Invoke-Command -Times 1 -Exactly -ParameterFilter {
-                ($ComputerName -join ',') -eq 'pc-start,pc-broken,pc-gone,pc-nocheck' -and
+                ($ComputerName -join ',') -eq 'pc-start,pc-broken,pc-gone,pc-nocheck,pc-cut,pc-forged' -and
                 (Split-Path $FilePath -Leaf) -eq 'kdnclaunch-ask.ps1' -and $ArgumentList[1] -eq 0 -and $ThrottleLimit -eq 32 }
             Get-Content $csv -TotalCount 1 | Should -Be '"PC","Answer","ExitCode","Records","Found","Program","Fix","Approve","Detail"'
             $table = @(Import-Csv $csv)
             $table | ForEach-Object { "$($_.PC): $($_.Answer) $($_.ExitCode)".Trim() } |
-                Should -Be 'pc-start: would start 0', 'pc-broken: would warn 1', 'pc-gone: no answer', 'pc-nocheck: check failed'
+                Should -Be 'pc-start: would start 0', 'pc-broken: would warn 1', 'pc-gone: no answer', 'pc-nocheck: check failed',
+                    'pc-cut: check failed', 'pc-forged: would warn 1'
             $table[0..1].Records | Should -Be '3 taken', '2 absent; 3 absent; 4 empty; 5 absent; 6 absent'
-            $table.Program | Should -Be '', 'C:\____~KJT\KORVANT\KorvR1\KDNC\kdnc.exe', '', ''
+            $table.Program | Should -Be '', 'C:\____~KJT\KORVANT\KorvR1\KDNC\kdnc.exe', '', '', '', ''   # no fix but in the check's shape
+            $table[5].Fix | Should -Be ''
             $table[1].Fix | Should -BeLike 'reg add "HKLM\SOFTWARE\Halvorne, Incorporated\KORVANT R1\Install Information" /v Path *'
             $table[2].Detail | Should -Be '[pc-gone] Connecting to remote server pc-gone failed: WinRM cannot complete the operation.'
             $table[3].Detail | Should -BeLike 'kdnclaunch-check.exe failed with exit code 2*'
-            $table.Approve | Should -Be '', '', '', ''
+            $table[4].Detail | Should -BeLike "its answer is not the check's JSON: *"
+            $table.Approve | Should -Be '', '', '', '', '', ''
         }
 
         It 'applies only approved rows that name a program, only with -Apply, that program passed as --fix-program' {
