@@ -48,6 +48,55 @@ function Get-KdncRefusal([string]$Folder) {
     }
     ''
 }
+# Run as SYSTEM or elevated, kdnclaunch-check.exe is run only where no one else could have put it: a
+# check that a user may replace is that user's program running as SYSTEM. Rights as an SDDL writes them.
+$KdncRights = @{ GA = 0x10000000; GX = 0x20000000; GW = 0x40000000; GR = 0x80000000; FA = 0x1F01FF; FR = 0x120089; FW = 0x120116
+    FX = 0x1200A0; CC = 0x1; DC = 0x2; LC = 0x4; SW = 0x8; RP = 0x10; WP = 0x20; DT = 0x40; LO = 0x80; CR = 0x100; SD = 0x10000
+    RC = 0x20000; WD = 0x40000; WO = 0x80000 }
+$KdncAnyone = @{ WD = 'Everyone'; AU = 'Authenticated Users'; BU = 'Users'; IU = 'INTERACTIVE'
+    'S-1-1-0' = 'Everyone'; 'S-1-5-11' = 'Authenticated Users'; 'S-1-5-32-545' = 'Users'; 'S-1-5-4' = 'INTERACTIVE' }
+$KdncTrusted = $KdncAdmins + 'S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464'   # TrustedInstaller
+function Get-KdncMask([string]$Rights) {
+    # An ACE's rights as a mask, generic rights as files map them; a code not known here counts as all.
+    if ($Rights -match '^0x[0-9A-Fa-f]+$') { $mask = [Convert]::ToInt64($Rights, 16) } else {
+        $mask = 0L
+        for ($i = 0; $i -lt $Rights.Length; $i += 2) {
+            $code = $Rights.Substring($i, [Math]::Min(2, $Rights.Length - $i))
+            if (-not $KdncRights.ContainsKey($code)) { return 0xFFFFFFFFL }
+            $mask = $mask -bor $KdncRights[$code]
+        }
+    }
+    if ($mask -band 0x10000000) { $mask = $mask -bor 0x1F01FF }
+    if ($mask -band 0x40000000) { $mask = $mask -bor 0x120116 }
+    $mask
+}
+function Get-KdncWho([string]$Sid) {
+    if ($KdncAnyone.ContainsKey($Sid)) { "anyone who logs on ($($KdncAnyone[$Sid]))" } else { $Sid }
+}
+function Get-KdncReplacer([string]$Path) {
+    # Who but SYSTEM, Administrators and TrustedInstaller could change, replace or plant the file at $Path,
+    # or '' when no one: its owner, or an allow entry on the file (writing, deleting, changing permissions
+    # or owner), on its folder (creating files or folders beside it, too) or on a folder above (deleting or
+    # renaming). The account running this is not left out: its programs that run unelevated hold its rights.
+    if ($Path -like '\\*') { return "$Path is on a network share, whose security is the server's" }
+    $wanted = 0xD0006, 0xD0046, 0xD0040   # the file, its folder, each folder above
+    $item = $Path; $level = 0
+    for (; $item; $item = [IO.Path]::GetDirectoryName($item)) {
+        if ((Get-Item -LiteralPath $item -Force).Attributes -band [IO.FileAttributes]::ReparsePoint) { return "$item is a link (a junction or symbolic link)" }
+        $sddl = (Get-Acl -LiteralPath $item).Sddl
+        $owner = Get-KdncOwner $sddl
+        if ($KdncTrusted -notcontains $owner) { return "$(Get-KdncWho $owner) owns $item" }
+        if ($sddl -notmatch 'D:[A-Z]*((\([^)]*\))*)') { return "the permissions of $item are not read: $sddl" }
+        foreach ($ace in @([regex]::Matches($Matches[1], '\(([^)]*)\)') | ForEach-Object { $_.Groups[1].Value })) {
+            $field = $ace -split ';'
+            if ($field.Count -lt 6 -or $field[0] -notin 'A', 'XA' -or $field[1] -match '^(..)*IO' -or $KdncTrusted -contains $field[5]) { continue }
+            $rights = (Get-KdncMask $field[2]) -band $wanted[$level]
+            if ($rights) { return "$(Get-KdncWho $field[5]) may change or replace it: rights 0x$('{0:X}' -f $rights) on $item" }
+        }
+        $level = [Math]::Min($level + 1, 2)
+    }
+    ''
+}
 function Get-KdncReportFolder {
     if (-not (Test-KdncElevated)) { return $env:TEMP }   # the user's own
     $folder = Join-Path $env:ProgramData 'kdnclaunch'
@@ -72,6 +121,10 @@ function Invoke-KdncCheck([string]$Check, [string[]]$Arguments, [switch]$Json) {
         $Check = Join-Path $dir 'kdnclaunch\kdnclaunch-check.exe'
     }
     if (-not (Test-Path -LiteralPath $Check -PathType Leaf)) { $result.Why = "kdnclaunch-check.exe not found: $Check"; return $result }
+    if (Test-KdncElevated) {
+        $who = Get-KdncReplacer (Get-Item -LiteralPath $Check -Force).FullName
+        if ($who) { $result.Why = "kdnclaunch-check.exe not run as SYSTEM or elevated: $who. Put it where only administrators may change it, as Program Files"; return $result }
+    }
     $extension = '.txt'; if ($Json) { $extension = '.json'; $Arguments = @('--json') + $Arguments }
     $file = Join-Path (Get-KdncReportFolder) ("kdnclaunch-$([guid]::NewGuid())$extension")
     $errors = ''

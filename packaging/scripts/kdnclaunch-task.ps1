@@ -7,12 +7,17 @@ param([string]$User, [string]$Keep, [int]$Wait = 60)
 Set-StrictMode -Version Latest
 $ErrorActionPreference = 'Stop'
 $PSNativeCommandUseErrorActionPreference = $false   # PowerShell 7.3+: a check's exit code 1 is an answer, not an error
+. (Join-Path $PSScriptRoot 'kdnclaunch-reports.ps1')   # spliced in when packed
 
 $task = 'kdnclaunch check'
 if (-not $Keep) {
     $dir = ${env:ProgramFiles(x86)}; if (-not $dir) { $dir = $env:ProgramFiles }
     $Keep = Join-Path $dir 'kdnclaunch\kdnclaunch-keep.ps1'
 }
+# The task runs this file at every start: one who could change it would run as SYSTEM (or the operator).
+$Keep = (Get-Item -LiteralPath $Keep -Force).FullName
+$replacer = Get-KdncReplacer $Keep
+if ($replacer) { throw "kdnclaunch: $Keep is not registered: $replacer. Put it where only administrators may change it, as Program Files" }
 # By its whole path: SYSTEM's PATH may hold a folder that others can write.
 $action = New-ScheduledTaskAction -Execute "$env:SystemRoot\System32\WindowsPowerShell\v1.0\powershell.exe" `
     -Argument "-NoProfile -NonInteractive -WindowStyle Hidden -ExecutionPolicy Bypass -File `"$Keep`""

@@ -118,6 +118,32 @@ Describe 'the shipped scripts' {
             Get-StandinCalls | Should -BeNullOrEmpty
         }
 
+        It '<what>: <why>' -ForEach @(
+            @{ what = 'a folder made in C:\ (anyone may change it)'; path = 'folder'; sddl = 'O:BAG:SYD:AI(A;OICIID;FA;;;SY)(A;OICIIOID;GA;;;CO)(A;OICIID;0x1301bf;;;AU)'
+               why = 'not run as SYSTEM or elevated: anyone who logs on (Authenticated Users) may change or replace it: rights 0x10006 on *pester' }
+            @{ what = 'a folder Users may add files to or empty (a DLL beside it is loaded)'; path = 'folder'; sddl = 'O:BAG:SYD:P(A;OICI;FA;;;SY)(A;;0x100042;;;BU)'
+               why = 'not run as SYSTEM or elevated: anyone who logs on (Users) may change or replace it: rights 0x42 on *pester' }
+            @{ what = 'a file Users may write'; path = 'file'; sddl = 'O:SYG:SYD:(A;;GRGW;;;BU)'; why = 'not run as SYSTEM or elevated: anyone who logs on (Users) may change or replace it: rights 0x6 on *check-standin' }
+            @{ what = 'a file a user owns'; path = 'file'; sddl = 'O:S-1-5-21-1-2-3-1001G:SYD:(A;;FA;;;SY)'; why = 'not run as SYSTEM or elevated: S-1-5-21-1-2-3-1001 owns *check-standin' }
+            @{ what = 'a folder above that a user may rename'; path = 'root'; sddl = 'O:SYG:SYD:(A;;SD;;;S-1-5-21-1-2-3-1001)'; why = 'not run as SYSTEM or elevated: S-1-5-21-1-2-3-1001 may change or replace it: rights 0x10000 on /' }
+            @{ what = 'a right not known here'; path = 'file'; sddl = 'O:SYG:SYD:(A;;QQ;;;S-1-5-21-1-2-3-1001)'; why = 'not run as SYSTEM or elevated: S-1-5-21-1-2-3-1001 may change or replace it: rights 0xD0006 on *' }
+            @{ what = 'a link to it'; path = 'link'; sddl = ''; why = 'not run as SYSTEM or elevated: *link is a link (a junction or symbolic link)' }
+            @{ what = 'C:\ and Program Files as Windows sets them'; path = 'as set'; sddl = ''; why = '' }
+        ) {
+            $check = $standin; $here = Split-Path $standin; $ti = 'S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464'
+            if ($path -eq 'link') { $check = (New-Item -ItemType SymbolicLink (Join-Path $TestDrive 'link') -Target $standin).FullName }
+            if ($sddl) { $acl[@{ folder = $here; file = $standin; root = '/' }[$path]] = $sddl }
+            if ($path -eq 'as set') {   # users may make folders in the drive's root and read Program Files
+                $acl['/'] = "O:$($ti)G:$($ti)D:PAI(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;0x1200a9;;;BU)(A;OICIIO;SDGXGWGR;;;AU)(A;;LC;;;AU)S:(ML;OINPIO;NW;;;HI)"
+                $acl[$here] = "O:$($ti)G:$($ti)D:PAI(A;;FA;;;$ti)(A;OICIIO;GA;;;$ti)(A;;0x1301bf;;;SY)(A;OICIIO;GA;;;CO)(A;;0x1200a9;;;BU)(A;OICIIO;GXGR;;;BU)(A;;0x1200a9;;;AC)"
+            }
+            $run = Invoke-Script 'kdnclaunch-intune-detect.ps1' @{ Check = $check }
+            if (-not $why) { $run.ExitCode | Should -Be 0; return }
+            $run.ExitCode | Should -Be 1
+            $run.Lines | Should -BeLike "kdnclaunch-check.exe $why. Put it where only administrators may change it, as Program Files"
+            Get-StandinCalls | Should -BeNullOrEmpty
+        }
+
         It 'the Group Policy wrapper exits as the check did, keeping its last report alone, under a new name' {
             $env:KDNC_CASE = 'half-broken'; $broken = Invoke-Script 'kdnclaunch-keep.ps1' @{ Check = $standin }
             $first = @(Get-ChildItem $folder)
@@ -189,7 +215,7 @@ Describe 'the shipped scripts' {
         }
     }
 
-    It 'the scheduled task runs the wrapper as SYSTEM, registered with -Force, its result read once LastRunTime changed' {
+    It 'the scheduled task runs the wrapper as SYSTEM, none that others may change, registered with -Force, its result read once LastRunTime changed' {
         Mock New-ScheduledTaskAction { @{ Execute = $Execute; Argument = $Argument } }
         Mock New-ScheduledTaskPrincipal { @{ UserId = $UserId; LogonType = $LogonType } }
         Mock New-ScheduledTaskSettingsSet { @{ MultipleInstances = $MultipleInstances } }
@@ -201,10 +227,15 @@ Describe 'the shipped scripts' {
         }
         $folder = New-Item -ItemType Directory (Join-Path $env:ProgramData 'kdnclaunch')
         [IO.File]::WriteAllText((Join-Path $folder "kdnclaunch-last-$([guid]::NewGuid()).txt"), (Get-Recorded half-broken txt), [Text.Encoding]::Unicode)
-        $out = @(& (Join-Path $scripts 'kdnclaunch-task.ps1') -Keep 'C:\Program Files (x86)\kdnclaunch\kdnclaunch-keep.ps1')
+        $keep = (New-Item (Join-Path $TestDrive 'kdnclaunch-keep.ps1') -Force).FullName; $sddl = 'O:BAG:SYD:(A;;FA;;;SY)(A;;0x1301bf;;;AU)'
+        Mock Get-Acl { [pscustomobject]@{ Sddl = $sddl } }
+        { & (Join-Path $scripts 'kdnclaunch-task.ps1') -Keep $keep } | Should -Throw "kdnclaunch: $keep is not registered: anyone who logs on (Authenticated Users) may change*"
+        Should -Invoke Register-ScheduledTask -Times 0
+        $sddl = 'O:BAG:SYD:(A;;FA;;;SY)(A;;0x1200a9;;;AU)'
+        $out = @(& (Join-Path $scripts 'kdnclaunch-task.ps1') -Keep $keep)
         Should -Invoke Register-ScheduledTask -Times 1 -Exactly -ParameterFilter {
             $TaskName -eq 'kdnclaunch check' -and $Force -and $Action.Execute -like '*\System32\WindowsPowerShell\v1.0\powershell.exe' -and
-            $Action.Argument -like '*-File "C:\Program Files (x86)\kdnclaunch\kdnclaunch-keep.ps1"' -and
+            $Action.Argument -like "*-File `"$keep`"" -and
             $Principal.UserId -eq 'SYSTEM' -and $Settings.MultipleInstances -eq 'IgnoreNew' }
         Should -Invoke Start-ScheduledTask -Times 1 -Exactly
         $out[0] | Should -Be 'Last Run Result: 0x1'
