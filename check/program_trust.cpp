@@ -165,10 +165,13 @@ bool IsSeparator(char c)
     return c == '\\' || c == '/';
 }
 
-// The path up to the separator at cut; a drive's root keeps its own.
+// The path up to the separator at cut. A drive's root keeps its own, and so
+// does a folder whose name ends in a blank or a period: Windows trims those
+// from a path's last name, and would read the folder without them.
 const char* FolderOf(const char* path, std::size_t cut, char (&folder)[2 * MAX_PATH])
 {
-    CopyText(folder, cut + (cut == 2) + 1, path);
+    const bool keep = cut == 2 || path[cut - 1] == ' ' || path[cut - 1] == '.';
+    CopyText(folder, cut + keep + 1, path);
     return folder;
 }
 

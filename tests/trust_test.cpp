@@ -155,6 +155,8 @@ TEST(ReadProgramTrust, ReadsEachFolderUpToTheRoot)
                                                 "C:\\Work\\K\\KorvR2", "C:\\Work\\K", "C:\\Work", "C:\\"}},
         {3, "D:", "D:/KorvR2\\KDNC\\kdnc.exe", {"D:/KorvR2\\KDNC", "D:/KorvR2\\KDNC\\kdnc.exe", "D:/KorvR2", "D:/"}},
         {0, "C:\\", "C:\\kdnc.exe", {"C:\\", "C:\\kdnc.exe"}},
+        {3, "C:\\K.\\K ", "C:\\K.\\K \\KorvR2\\KDNC\\kdnc.exe",  // read as written: Windows trims a last name's blank
+         {"C:\\K.\\K \\KorvR2\\KDNC", "C:\\K.\\K \\KorvR2\\KDNC\\kdnc.exe", "C:\\K.\\K \\KorvR2", "C:\\K.\\K \\", "C:\\K.\\", "C:\\"}},
         {3, "\\\\srv\\K", "\\\\srv\\K\\KorvR2\\KDNC\\kdnc.exe", {}},
         {3, "///srv/K", "///srv/K/KorvR2\\KDNC\\kdnc.exe", {}},  // a share, slashes doubled as Windows allows
         {3, "R:\\K", "R:\\K\\KorvR2\\KDNC\\kdnc.exe", {}},  // a removable drive
@@ -211,7 +213,7 @@ TEST(ReadProgramTrust, MarksAFixThatLeadsToAProgramAnyoneCouldReplace)
     }
     // The second found, which record 5 would lead to: record 4's folder, tried first, can be created at the root.
     scripted.security = {{"C:\\", Security(kSystem, {Allow(kUsers, 0x4)})}};
-    scripted.securityErrors = {{"C:\\KORVANT \\KorvR2\\KDNC", 3}, {"C:\\KORVANT \\KorvR2", 3}, {"C:\\KORVANT ", 2}};
+    scripted.securityErrors = {{"C:\\KORVANT \\KorvR2\\KDNC", 3}, {"C:\\KORVANT \\KorvR2", 3}, {"C:\\KORVANT \\", 2}};
     const std::string planted = RunCheck(scripted).json;
     EXPECT_NE(planted.find("\"replacers\":[],\"replacerCount\":0},{\"record\":5,"), std::string::npos) << planted;
     EXPECT_NE(planted.find("\"right\":\"create folders\",\"path\":\"C:\\\\\",\"plants\":4}],\"replacerCount\":1}]"),
