@@ -1,7 +1,8 @@
 # kdnclaunch-fleet.ps1: asks each PC of a list, by PowerShell remoting, for the check's JSON (it sends
 # kdnclaunch-ask.ps1, which lies beside this script) and writes one row a PC into a CSV for review.
 # Each PC is asked once: blank lines, lines starting with # and names listed again are skipped.
-# Columns: PC; Answer: would start, would warn, check failed (the PC answered, the check could not run)
+# Columns: PC; Answer: would start, would start, not trusted (others than SYSTEM, the administrators and
+# TrustedInstaller could replace kdnc.exe: Detail names the first), would warn, check failed (the PC answered, the check could not run)
 # or no answer (unreachable, remoting refused: Detail says why); ExitCode; Records: each record that has
 # a key, as "record outcome [Windows error number]", to group on; Found: the kdnc.exe the verdict names;
 # Program and Fix: the first proven fix the check does not distrust, the program it leads to; Approve: empty, for you to
@@ -62,6 +63,13 @@ $rows = foreach ($pc in $pcs) {
         $row.ExitCode = $json.verdict.exitCode
         if ($json.verdict.exitCode -eq 0) { $row.Answer = 'would start'; $row.Detail = $json.verdict.start }
         else { $row.Answer = 'would warn'; $row.Detail = $json.verdict.warning }
+        if ($json.verdict.exitCode -eq 0 -and (Get-KdncField $json.verdict 'trusted') -eq $false) {
+            # Others than SYSTEM, the administrators and TrustedInstaller could replace the program it starts.
+            $row.Answer = 'would start, not trusted'
+            $first = @(Get-KdncField $json.verdict 'replacers')
+            if ($first.Count) { $row.Detail += "; not trusted: $($first[0].account): $($first[0].right), $($first[0].path)" }
+            else { $row.Detail += "; not trusted: its security could not be read ($(Get-KdncField $json.verdict 'unreadPath'))" }
+        }
         $row.Records = (@(Get-KdncField $json 'records' | Where-Object { $_.outcome -ne 'noKey' -and $_.outcome -ne 'notTried' } |
             ForEach-Object { "$($_.record) $($_.outcome)$(if ($null -ne $_.error) { " $($_.error)" })" }) -join '; ')
         $found = @(Get-KdncField $json 'found')

@@ -159,6 +159,8 @@ Describe 'the shipped scripts' {
     Describe 'every PC''s answer in one table' {
         BeforeEach {
             $fleet = @{ 'pc-start' = 'start'; 'pc-broken' = 'half-broken'; 'pc-nocheck' = 'cannot-write'; 'pc-cut' = '{"format":1,"verdict":{'
+                'pc-open' = '{"verdict":{"exitCode":0,"start":"s","trusted":false,"replacers":[{"account":"Everyone","right":"delete","path":"C:\\K "}]}}'
+                'pc-unread' = '{"verdict":{"exitCode":0,"start":"s","trusted":false,"unreadPath":"\\\\srv\\K","replacers":[]}}'
                 'pc-forged' = '{"verdict":{"exitCode":1,"warning":"w"},"found":[{"program":"C:\\P\\kdnc.exe","fix":"reg add \"HKLM\\S\" /v Path /t REG_SZ /d \"C:\\P\" & calc & \" /f /reg:32","trusted":true}]}' }
             Mock Invoke-Command {   # each reachable PC runs the real kdnclaunch-ask.ps1 here, against its recorded answer
                 foreach ($pc in $ComputerName) {
@@ -172,24 +174,25 @@ Describe 'the shipped scripts' {
 
         It 'asks each PC once, skipping blank and comment lines, and answers each in a row, the unreachable and the garbled too' {
             $list = Join-Path $TestDrive 'pcs.txt'; $csv = Join-Path $TestDrive 'fleet.csv'
-            Set-Content $list "# the shop floor`r`npc-start`r`n`r`n   `r`npc-broken`r`nPC-START`r`npc-gone`r`n  pc-nocheck  `r`npc-gone`r`npc-cut`r`npc-forged"
+            Set-Content $list "# the shop floor`r`npc-start`r`n`r`n   `r`npc-broken`r`nPC-START`r`npc-gone`r`n  pc-nocheck  `r`npc-gone`r`npc-cut`r`npc-forged`r`npc-open`r`npc-unread"
             $rows = @(& (Join-Path $scripts 'kdnclaunch-fleet.ps1') -PcList $list -Csv $csv)
             Should -Invoke Invoke-Command -Times 1 -Exactly -ParameterFilter {
-                ($ComputerName -join ',') -eq 'pc-start,pc-broken,pc-gone,pc-nocheck,pc-cut,pc-forged' -and
+                ($ComputerName -join ',') -eq 'pc-start,pc-broken,pc-gone,pc-nocheck,pc-cut,pc-forged,pc-open,pc-unread' -and
                 (Split-Path $FilePath -Leaf) -eq 'kdnclaunch-ask.ps1' -and $ArgumentList[1] -eq 0 -and $ThrottleLimit -eq 32 }
             Get-Content $csv -TotalCount 1 | Should -Be '"PC","Answer","ExitCode","Records","Found","Program","Fix","Approve","Detail"'
             $table = @(Import-Csv $csv)
             $table | ForEach-Object { "$($_.PC): $($_.Answer) $($_.ExitCode)".Trim() } |
                 Should -Be 'pc-start: would start 0', 'pc-broken: would warn 1', 'pc-gone: no answer', 'pc-nocheck: check failed',
-                    'pc-cut: check failed', 'pc-forged: would warn 1'
+                    'pc-cut: check failed', 'pc-forged: would warn 1', 'pc-open: would start, not trusted 0', 'pc-unread: would start, not trusted 0'
             $table[0..1].Records | Should -Be '3 taken', '2 absent; 3 absent; 4 empty; 5 absent; 6 absent'
-            $table.Program | Should -Be '', 'C:\____~KJT\KORVANT\KorvR1\KDNC\kdnc.exe', '', '', '', ''   # no fix but in the check's shape
+            $table.Program | Should -Be '', 'C:\____~KJT\KORVANT\KorvR1\KDNC\kdnc.exe', '', '', '', '', '', ''   # no fix but in the check's shape
+            $table[6..7].Detail | Should -Be 's; not trusted: Everyone: delete, C:\K ', 's; not trusted: its security could not be read (\\srv\K)'
             $table[5].Fix | Should -Be ''
             $table[1].Fix | Should -BeLike 'reg add "HKLM\SOFTWARE\Halvorne, Incorporated\KORVANT R1\Install Information" /v Path *'
             $table[2].Detail | Should -Be '[pc-gone] Connecting to remote server pc-gone failed: WinRM cannot complete the operation.'
             $table[3].Detail | Should -BeLike 'kdnclaunch-check.exe failed with exit code 2*'
             $table[4].Detail | Should -BeLike "its answer is not the check's JSON: *"
-            $table.Approve | Should -Be '', '', '', '', '', ''
+            $table.Approve | Should -Be '', '', '', '', '', '', '', ''
         }
 
         It 'applies only approved rows that name a program, only with -Apply, that program passed as --fix-program' {
