@@ -67,7 +67,10 @@ $rows = foreach ($pc in $pcs) {
             # Others than SYSTEM, the administrators and TrustedInstaller could replace the program it starts.
             $row.Answer = 'would start, not trusted'
             $first = @(Get-KdncField $json.verdict 'replacers')
-            if ($first.Count) { $row.Detail += "; not trusted: $($first[0].account): $($first[0].right), $($first[0].path)" }
+            if ($first.Count) {
+                $row.Detail += "; not trusted: $($first[0].account): $($first[0].right), $($first[0].path)"
+                if ($null -ne (Get-KdncField $first[0] 'plants')) { $row.Detail += ", planting kdnc.exe where record $($first[0].plants) leads" }
+            }
             else { $row.Detail += "; not trusted: its security could not be read ($(Get-KdncField $json.verdict 'unreadPath'))" }
         }
         $row.Records = (@(Get-KdncField $json 'records' | Where-Object { $_.outcome -ne 'noKey' -and $_.outcome -ne 'notTried' } |

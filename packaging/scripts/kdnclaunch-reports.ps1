@@ -70,6 +70,9 @@ function Get-KdncMask([string]$Rights) {
     if ($mask -band 0x40000000) { $mask = $mask -bor 0x120116 }
     $mask
 }
+function Get-KdncDriveType([string]$Root) {
+    [IO.DriveInfo]::new($Root).DriveType.ToString()
+}
 function Get-KdncWho([string]$Sid) {
     if ($KdncAnyone.ContainsKey($Sid)) { "anyone who logs on ($($KdncAnyone[$Sid]))" } else { $Sid }
 }
@@ -78,7 +81,11 @@ function Get-KdncReplacer([string]$Path) {
     # or '' when no one: its owner, or an allow entry on the file (writing, deleting, changing permissions
     # or owner), on its folder (creating files or folders beside it, too) or on a folder above (deleting or
     # renaming). The account running this is not left out: its programs that run unelevated hold its rights.
-    if ($Path -like '\\*') { return "$Path is on a network share, whose security is the server's" }
+    if ($Path -like '\\*' -or (Get-KdncDriveType ([IO.Path]::GetPathRoot($Path))) -ne 'Fixed') {
+        return "$Path is not on a fixed local drive: its permissions are another computer's, or were set on one"
+    }
+    # Windows trims a blank or a period from a path's last name: such a folder's permissions would be another's.
+    if ($Path -match '[ .][\\/]') { return "$Path has a folder whose name ends in a blank or a period" }
     $wanted = 0xD0006, 0xD0046, 0xD0040   # the file, its folder, each folder above
     $item = $Path; $level = 0
     for (; $item; $item = [IO.Path]::GetDirectoryName($item)) {
@@ -86,10 +93,12 @@ function Get-KdncReplacer([string]$Path) {
         $sddl = (Get-Acl -LiteralPath $item).Sddl
         $owner = Get-KdncOwner $sddl
         if ($KdncTrusted -notcontains $owner) { return "$(Get-KdncWho $owner) owns $item" }
-        if ($sddl -notmatch 'D:[A-Z]*((\([^)]*\))*)') { return "the permissions of $item are not read: $sddl" }
+        # Anything not read as a list of plain entries is refused: no list at all (NULL DACL) allows everyone.
+        if ($sddl -notmatch 'D:[A-Z]*((\([^()]*\))*)(S:|$)') { return "the permissions of $item are not read: $sddl" }
         foreach ($ace in @([regex]::Matches($Matches[1], '\(([^)]*)\)') | ForEach-Object { $_.Groups[1].Value })) {
             $field = $ace -split ';'
-            if ($field.Count -lt 6 -or $field[0] -notin 'A', 'XA' -or $field[1] -match '^(..)*IO' -or $KdncTrusted -contains $field[5]) { continue }
+            if ($field.Count -lt 6) { return "the permissions of $item are not read: $sddl" }
+            if ($field[0] -in 'D', 'OD', 'XD', 'ZD' -or $field[1] -match '^(..)*IO' -or $KdncTrusted -contains $field[5]) { continue }
             $rights = (Get-KdncMask $field[2]) -band $wanted[$level]
             if ($rights) { return "$(Get-KdncWho $field[5]) may change or replace it: rights 0x$('{0:X}' -f $rights) on $item" }
         }
@@ -121,8 +130,9 @@ function Invoke-KdncCheck([string]$Check, [string[]]$Arguments, [switch]$Json) {
         $Check = Join-Path $dir 'kdnclaunch\kdnclaunch-check.exe'
     }
     if (-not (Test-Path -LiteralPath $Check -PathType Leaf)) { $result.Why = "kdnclaunch-check.exe not found: $Check"; return $result }
+    $Check = (Get-Item -LiteralPath $Check -Force).FullName   # the file found is the one run, never one on PATH
     if (Test-KdncElevated) {
-        $who = Get-KdncReplacer (Get-Item -LiteralPath $Check -Force).FullName
+        $who = Get-KdncReplacer $Check
         if ($who) { $result.Why = "kdnclaunch-check.exe not run as SYSTEM or elevated: $who. Put it where only administrators may change it, as Program Files"; return $result }
     }
     $extension = '.txt'; if ($Json) { $extension = '.json'; $Arguments = @('--json') + $Arguments }

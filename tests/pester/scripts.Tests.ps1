@@ -8,7 +8,7 @@ Describe 'the shipped scripts' {
         # Stand-ins for the commands Linux lacks, with the parameters the scripts pass, so that Pester can mock them.
         $task = 'param([string]$TaskName)'
         $windowsOnly = @{
-            'Get-Acl' = 'param([string]$LiteralPath)'; 'Test-KdncElevated' = 'param()'; 'New-KdncProtectedFolder' = 'param([string]$Path, [string]$Sddl)'
+            'Get-Acl' = 'param([string]$LiteralPath)'; 'Test-KdncElevated' = 'param()'; 'New-KdncProtectedFolder' = 'param([string]$Path, [string]$Sddl)'; 'Get-KdncDriveType' = 'param([string]$Root)'
             'Get-ScheduledTask' = $task; 'Get-ScheduledTaskInfo' = $task; 'Start-ScheduledTask' = $task
             'Register-ScheduledTask' = 'param([string]$TaskName, $Action, $Principal, $Settings, [switch]$Force)'
             'New-ScheduledTaskAction' = 'param([string]$Execute, [string]$Argument)'; 'New-ScheduledTaskSettingsSet' = 'param([string]$MultipleInstances)'
@@ -75,6 +75,16 @@ Describe 'the shipped scripts' {
             $short.shortened, $short.verdict.exitCode, $short.found[0].program | Should -Be $true, 1, 'C:\____~KJT\KORVANT\KorvR1\KDNC\kdnc.exe'
         }
 
+        It 'runs the check it judged, not one of that name on PATH' {
+            $here = New-Item -ItemType Directory (Join-Path $TestDrive 'here'); $path = New-Item -ItemType Directory (Join-Path $TestDrive 'path')
+            $null = New-Item -ItemType SymbolicLink (Join-Path $here 'kdnclaunch-check') -Target $standin
+            Set-Content (Join-Path $path 'kdnclaunch-check') "#!/bin/sh`necho decoy >>'$env:KDNC_STANDIN_LOG'"; chmod +x (Join-Path $path 'kdnclaunch-check')
+            $env:PATH = "$path$([IO.Path]::PathSeparator)$env:PATH"; Push-Location $here
+            try { $run = Invoke-Script 'kdnclaunch-intune-detect.ps1' @{ Check = 'kdnclaunch-check' } }
+            finally { Pop-Location; $env:PATH = $env:PATH.Substring("$path".Length + 1) }
+            $run.ExitCode | Should -Be 0; Get-StandinCalls | Should -BeLike "--out $env:TEMP*"
+        }
+
         It 'each report its own new name, in %TEMP% as a user' {
             1..2 | ForEach-Object { $null = Invoke-Script 'kdnclaunch-intune-detect.ps1' @{ Check = $standin } }
             $outs = @(Get-StandinCalls) -replace '^--out (.*) $', '$1'
@@ -88,6 +98,7 @@ Describe 'the shipped scripts' {
             $folder = Join-Path $env:ProgramData 'kdnclaunch'; $acl = @{}
             Mock Test-KdncElevated { $true }
             Mock New-KdncProtectedFolder { $null = New-Item -ItemType Directory -Path $Path -Force }
+            Mock Get-KdncDriveType { 'Fixed' }
             Mock Get-Acl { [pscustomobject]@{ Sddl = $(if ($acl.ContainsKey($LiteralPath)) { $acl[$LiteralPath] } else { 'O:BAG:SYD:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)' }) } }
         }
 
@@ -128,10 +139,17 @@ Describe 'the shipped scripts' {
             @{ what = 'a folder above that a user may rename'; path = 'root'; sddl = 'O:SYG:SYD:(A;;SD;;;S-1-5-21-1-2-3-1001)'; why = 'not run as SYSTEM or elevated: S-1-5-21-1-2-3-1001 may change or replace it: rights 0x10000 on /' }
             @{ what = 'a right not known here'; path = 'file'; sddl = 'O:SYG:SYD:(A;;QQ;;;S-1-5-21-1-2-3-1001)'; why = 'not run as SYSTEM or elevated: S-1-5-21-1-2-3-1001 may change or replace it: rights 0xD0006 on *' }
             @{ what = 'a link to it'; path = 'link'; sddl = ''; why = 'not run as SYSTEM or elevated: *link is a link (a junction or symbolic link)' }
+            @{ what = 'no list of entries, which allows everyone'; path = 'file'; sddl = 'O:SYG:SYD:NO_ACCESS_CONTROL'; why = '*the permissions of *check-standin are not read: O:SYG:SYD:NO_ACCESS_CONTROL' }
+            @{ what = 'an entry with a condition before another'; path = 'file'; sddl = 'O:SYG:SYD:(XA;;FR;;;WD;(Member_of {SID(BA)}))(A;;FA;;;BU)'; why = '*the permissions of *check-standin are not read: *' }
+            @{ what = 'an object entry'; path = 'file'; sddl = 'O:SYG:SYD:(OA;;FA;;;BU)'; why = '*anyone who logs on (Users) may change or replace it: rights 0xD0006 on *check-standin' }
+            @{ what = 'a network drive'; path = 'share'; sddl = ''; why = 'not run as SYSTEM or elevated: *check-standin is not on a fixed local drive*' }
+            @{ what = 'a folder whose name ends in a blank'; path = 'blank'; sddl = ''; why = 'not run as SYSTEM or elevated: *Tools /kdnclaunch-check.exe has a folder whose name ends in a blank or a period' }
             @{ what = 'C:\ and Program Files as Windows sets them'; path = 'as set'; sddl = ''; why = '' }
         ) {
             $check = $standin; $here = Split-Path $standin; $ti = 'S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464'
             if ($path -eq 'link') { $check = (New-Item -ItemType SymbolicLink (Join-Path $TestDrive 'link') -Target $standin).FullName }
+            if ($path -eq 'blank') { $check = (New-Item (Join-Path $TestDrive 'Tools /kdnclaunch-check.exe') -Force).FullName }
+            if ($path -eq 'share') { Mock Get-KdncDriveType { 'Network' } }
             if ($sddl) { $acl[@{ folder = $here; file = $standin; root = '/' }[$path]] = $sddl }
             if ($path -eq 'as set') {   # users may make folders in the drive's root and read Program Files
                 $acl['/'] = "O:$($ti)G:$($ti)D:PAI(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;0x1200a9;;;BU)(A;OICIIO;SDGXGWGR;;;AU)(A;;LC;;;AU)S:(ML;OINPIO;NW;;;HI)"
@@ -159,7 +177,7 @@ Describe 'the shipped scripts' {
     Describe 'every PC''s answer in one table' {
         BeforeEach {
             $fleet = @{ 'pc-start' = 'start'; 'pc-broken' = 'half-broken'; 'pc-nocheck' = 'cannot-write'; 'pc-cut' = '{"format":1,"verdict":{'
-                'pc-open' = '{"verdict":{"exitCode":0,"start":"s","trusted":false,"replacers":[{"account":"Everyone","right":"delete","path":"C:\\K "}]}}'
+                'pc-open' = '{"verdict":{"exitCode":0,"start":"s","trusted":false,"replacers":[{"account":"Everyone","right":"create folders","path":"C:\\","plants":1}]}}'
                 'pc-unread' = '{"verdict":{"exitCode":0,"start":"s","trusted":false,"unreadPath":"\\\\srv\\K","replacers":[]}}'
                 'pc-forged' = '{"verdict":{"exitCode":1,"warning":"w"},"found":[{"program":"C:\\P\\kdnc.exe","fix":"reg add \"HKLM\\S\" /v Path /t REG_SZ /d \"C:\\P\" & calc & \" /f /reg:32","trusted":true}]}' }
             Mock Invoke-Command {   # each reachable PC runs the real kdnclaunch-ask.ps1 here, against its recorded answer
@@ -186,7 +204,7 @@ Describe 'the shipped scripts' {
                     'pc-cut: check failed', 'pc-forged: would warn 1', 'pc-open: would start, not trusted 0', 'pc-unread: would start, not trusted 0'
             $table[0..1].Records | Should -Be '3 taken', '2 absent; 3 absent; 4 empty; 5 absent; 6 absent'
             $table.Program | Should -Be '', 'C:\____~KJT\KORVANT\KorvR1\KDNC\kdnc.exe', '', '', '', '', '', ''   # no fix but in the check's shape
-            $table[6..7].Detail | Should -Be 's; not trusted: Everyone: delete, C:\K ', 's; not trusted: its security could not be read (\\srv\K)'
+            $table[6..7].Detail | Should -Be 's; not trusted: Everyone: create folders, C:\, planting kdnc.exe where record 1 leads', 's; not trusted: its security could not be read (\\srv\K)'
             $table[5].Fix | Should -Be ''
             $table[1].Fix | Should -BeLike 'reg add "HKLM\SOFTWARE\Halvorne, Incorporated\KORVANT R1\Install Information" /v Path *'
             $table[2].Detail | Should -Be '[pc-gone] Connecting to remote server pc-gone failed: WinRM cannot complete the operation.'
@@ -231,7 +249,7 @@ Describe 'the shipped scripts' {
         $folder = New-Item -ItemType Directory (Join-Path $env:ProgramData 'kdnclaunch')
         [IO.File]::WriteAllText((Join-Path $folder "kdnclaunch-last-$([guid]::NewGuid()).txt"), (Get-Recorded half-broken txt), [Text.Encoding]::Unicode)
         $keep = (New-Item (Join-Path $TestDrive 'kdnclaunch-keep.ps1') -Force).FullName; $sddl = 'O:BAG:SYD:(A;;FA;;;SY)(A;;0x1301bf;;;AU)'
-        Mock Get-Acl { [pscustomobject]@{ Sddl = $sddl } }
+        Mock Get-Acl { [pscustomobject]@{ Sddl = $sddl } }; Mock Get-KdncDriveType { 'Fixed' }
         { & (Join-Path $scripts 'kdnclaunch-task.ps1') -Keep $keep } | Should -Throw "kdnclaunch: $keep is not registered: anyone who logs on (Authenticated Users) may change*"
         Should -Invoke Register-ScheduledTask -Times 0
         $sddl = 'O:BAG:SYD:(A;;FA;;;SY)(A;;0x1200a9;;;AU)'
