@@ -192,21 +192,28 @@ bool WholeLocalPath(TrustWalk& walk, const char* program, char (&path)[2 * MAX_P
     return false;
 }
 
+// Where the separator before cut is, read from the path's start: the second
+// byte of a double-byte letter may be a backslash's (0x5C in code page 932's
+// ソ and 表) and is no separator.
+std::size_t SeparatorBefore(const char* path, std::size_t cut, const CheckSetting& setting)
+{
+    std::size_t last = 0;
+    for (std::size_t at = 0; at < cut; ++at)
+        if (IsLeadByte(static_cast<unsigned char>(path[at]), setting) && path[at + 1] != '\0')
+            ++at;
+        else if (IsSeparator(path[at]))
+            last = at;
+    return last;
+}
+
 // Each folder above the one ending at cut, up to the drive's root.
 void ReadFoldersAbove(TrustWalk& walk, const char* path, std::size_t cut, int plants)
 {
     char folder[2 * MAX_PATH];
-    while (cut != 2)
-        if (IsSeparator(path[--cut]))
-            ReadPath(walk, FolderOf(path, cut, folder), kFolderRights, plants);
-}
-
-// Where the separator before cut is.
-std::size_t SeparatorBefore(const char* path, std::size_t cut)
-{
-    while (!IsSeparator(path[--cut])) {
+    while (cut != 2) {
+        cut = SeparatorBefore(path, cut, walk.setting);
+        ReadPath(walk, FolderOf(path, cut, folder), kFolderRights, plants);
     }
-    return cut;
 }
 
 // A record tried before the program's leads to a program that does not
@@ -218,12 +225,12 @@ void ReadPlantable(TrustWalk& walk, const char* program, int row)
     if (!WholeLocalPath(walk, program, path))
         return;
     char folder[2 * MAX_PATH];
-    std::size_t cut = SeparatorBefore(path, std::strlen(path));
+    std::size_t cut = SeparatorBefore(path, std::strlen(path), walk.setting);
     for (const HeldRight* rights = kOwnFolderRights; !ReadPath(walk, FolderOf(path, cut, folder), rights, row + 1);
          rights = kPlantRights) {
         if (cut == 2)
             return;  // no such drive
-        cut = SeparatorBefore(path, cut);
+        cut = SeparatorBefore(path, cut, walk.setting);
     }
     ReadFoldersAbove(walk, path, cut, row + 1);
 }
@@ -239,7 +246,7 @@ void ReadTrust(const CallLog& log, const CheckSetting& setting, const CheckReadi
     static char path[2 * MAX_PATH];
     if (!WholeLocalPath(walk, program, path))
         return;
-    const std::size_t own = SeparatorBefore(path, std::strlen(path));
+    const std::size_t own = SeparatorBefore(path, std::strlen(path), setting);
     // Nearest the program first, so that the first right said of an account
     // is the most direct one.
     char folder[2 * MAX_PATH];

@@ -157,6 +157,8 @@ TEST(ReadProgramTrust, ReadsEachFolderUpToTheRoot)
         {0, "C:\\", "C:\\kdnc.exe", {"C:\\", "C:\\kdnc.exe"}},
         {3, "C:\\K.\\K ", "C:\\K.\\K \\KorvR2\\KDNC\\kdnc.exe",  // read as written: Windows trims a last name's blank
          {"C:\\K.\\K \\KorvR2\\KDNC", "C:\\K.\\K \\KorvR2\\KDNC\\kdnc.exe", "C:\\K.\\K \\KorvR2", "C:\\K.\\K \\", "C:\\K.\\", "C:\\"}},
+        {3, "C:\\\x83\\\x83t", "C:\\\x83\\\x83t\\KorvR2\\KDNC\\kdnc.exe",  // a letter's second byte no separator
+         {"C:\\\x83\\\x83t\\KorvR2\\KDNC", "C:\\\x83\\\x83t\\KorvR2\\KDNC\\kdnc.exe", "C:\\\x83\\\x83t\\KorvR2", "C:\\\x83\\\x83t", "C:\\"}},
         {3, "\\\\srv\\K", "\\\\srv\\K\\KorvR2\\KDNC\\kdnc.exe", {}},
         {3, "///srv/K", "///srv/K/KorvR2\\KDNC\\kdnc.exe", {}},  // a share, slashes doubled as Windows allows
         {3, "R:\\K", "R:\\K\\KorvR2\\KDNC\\kdnc.exe", {}},  // a removable drive
