@@ -22,13 +22,17 @@ $KdncAdmins = 'SY', 'BA', 'S-1-5-18', 'S-1-5-32-544'   # SYSTEM and Administrato
 function Get-KdncOwner([string]$Sddl) {
     if ($Sddl -match '^O:(S-[0-9-]+|[A-Z]{2})') { $Matches[1] } else { '' }
 }
+function Get-KdncDacl([string]$Sddl) {
+    # The DACL's flags and its entries, each as its fields; $null when the SDDL is not read as a list of
+    # plain entries: none at all (a NULL DACL allows everyone), or an entry with a condition.
+    if ($Sddl -notmatch 'D:([A-Z]*)((\([^()]*\))*)(S:|$)') { return $null }
+    [pscustomobject]@{ Flags = $Matches[1]; Entries = @([regex]::Matches($Matches[2], '\(([^)]*)\)') | ForEach-Object { , ($_.Groups[1].Value -split ';') }) }
+}
 function Test-KdncAdminsOnly([string]$Sddl) {
     # True when the DACL is protected (inherits nothing) and allows SYSTEM and Administrators alone.
-    if ($Sddl -notmatch 'D:([A-Z]*)((\([^)]*\))*)') { return $false }
-    $flags = $Matches[1]; $aces = @([regex]::Matches($Matches[2], '\(([^)]*)\)') | ForEach-Object { $_.Groups[1].Value })
-    if ($flags -notmatch 'P' -or $aces.Count -eq 0) { return $false }
-    foreach ($ace in $aces) {
-        $field = $ace -split ';'
+    $dacl = Get-KdncDacl $Sddl
+    if (-not $dacl -or $dacl.Flags -notmatch 'P' -or $dacl.Entries.Count -eq 0) { return $false }
+    foreach ($field in $dacl.Entries) {
         if ($field.Count -lt 6 -or $field[0] -ne 'A' -or $KdncAdmins -notcontains $field[5]) { return $false }
     }
     $true
@@ -93,10 +97,9 @@ function Get-KdncReplacer([string]$Path) {
         $sddl = (Get-Acl -LiteralPath $item).Sddl
         $owner = Get-KdncOwner $sddl
         if ($KdncTrusted -notcontains $owner) { return "$(Get-KdncWho $owner) owns $item" }
-        # Anything not read as a list of plain entries is refused: no list at all (NULL DACL) allows everyone.
-        if ($sddl -notmatch 'D:[A-Z]*((\([^()]*\))*)(S:|$)') { return "the permissions of $item are not read: $sddl" }
-        foreach ($ace in @([regex]::Matches($Matches[1], '\(([^)]*)\)') | ForEach-Object { $_.Groups[1].Value })) {
-            $field = $ace -split ';'
+        $dacl = Get-KdncDacl $sddl
+        if (-not $dacl) { return "the permissions of $item are not read: $sddl" }
+        foreach ($field in $dacl.Entries) {
             if ($field.Count -lt 6) { return "the permissions of $item are not read: $sddl" }
             if ($field[0] -in 'D', 'OD', 'XD', 'ZD' -or $field[1] -match '^(..)*IO' -or $KdncTrusted -contains $field[5]) { continue }
             $rights = (Get-KdncMask $field[2]) -band $wanted[$level]
