@@ -57,8 +57,9 @@ const HeldRight kFolderRights[] = {{kDelete, ReplaceRight::kDelete}, {kDeleteChi
                                    {kWriteOwner, ReplaceRight::kTakeOwnership}, {}};
 // Where a record tried first leads to no program, the nearest folder of its
 // path that exists: creating a folder there plants the rest of the path, and
-// its permissions or owner give that right.
-const HeldRight kPlantRights[] = {{kAppendData, ReplaceRight::kCreateFolders},
+// its permissions or owner give that right; deleting or renaming it lets
+// another be put in its place, as for every folder of a path.
+const HeldRight kPlantRights[] = {{kAppendData, ReplaceRight::kCreateFolders}, {kDelete, ReplaceRight::kDelete},
                                   {kWriteDac, ReplaceRight::kChangePermissions},
                                   {kWriteOwner, ReplaceRight::kTakeOwnership}, {}};
 

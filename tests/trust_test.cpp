@@ -93,6 +93,9 @@ TEST(ReadProgramTrust, NamesWhoCanReplaceTheProgram)
          Anyone("Users may create folders in C:\\" + kPlants) + kRemedy, brief},
         {[](World& w, CheckSetting&) { w.Install(0, "C:\\DNC"), w.security["C:\\DNC"] = Security(kSystem, {Allow(kUsers, 0x2)}); },
          Anyone("Users may create files in C:\\DNC" + kPlants) + kRemedy, brief},
+        {[](World& w, CheckSetting&) { w.Install(0, "C:\\Old\\DNC"), w.securityErrors["C:\\Old\\DNC"] = 2;  // renamed aside
+                                       w.security["C:\\Old"] = Security(kSystem, {Allow(kUsers, 0x10000)}); },
+         Anyone("Users may delete or rename C:\\Old" + kPlants) + kRemedy, brief},
         {[](World& w, CheckSetting&) {  // the nearest folder that exists, and those above it
              w.Install(0, "D:\\A\\DNC"), w.securityErrors["D:\\A\\DNC"] = 2, w.security["D:\\"] = Security(kSystem,
                  {Allow({"Authenticated Users", AccountKind::kAnyone}, 0x10000)});
