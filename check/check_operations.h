@@ -49,6 +49,11 @@ struct PathSecurity {
     AccessEntry entries[kMostAccessEntries];
 };
 
+// What reading the security of a link (a junction, symbolic link or mount
+// point) answers, ERROR_REPARSE_POINT_ENCOUNTERED: what is read through it is
+// its target's, and whoever owns the link may lead it elsewhere.
+constexpr std::int32_t kPathIsLink = 4395;
+
 // What the check asks beyond the launcher's own calls, for the report alone:
 // none of it changes what the launcher is answered.
 struct CheckOperations {
@@ -105,8 +110,8 @@ struct CheckOperations {
     // Who can replace a program, read only:
     // The owner and DACL of a file or folder, each account named and told
     // apart; a null DACL, which lets everyone do anything, as one entry that
-    // allows Everyone all rights. Answers 0, or the error that kept it from
-    // being read.
+    // allows Everyone all rights. Answers 0, kPathIsLink, or the error that
+    // kept it from being read.
     std::int32_t (*ReadPathSecurity)(const char* path, PathSecurity& security);
 };
 

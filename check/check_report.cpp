@@ -181,7 +181,10 @@ void AppendTrust(ReportText& report, const ProgramTrust& trust, const char* inde
     if (!trust.securityRead) {
         Append(report, {indent, "not trusted: the security of "});
         AppendShown(report, trust.unreadPath);
-        if (trust.error != 0) {
+        if (trust.error == kPathIsLink) {
+            Append(report, {" could not be read: it is a link (a junction, symbolic link or mount point), which its "
+                            "owner may lead elsewhere\n"});
+        } else if (trust.error != 0) {
             Append(report, {" could not be read: error ", Number(trust.error).text, trust.errorText[0] ? ", " : ""});
             AppendShown(report, trust.errorText);
             Append(report, {"\n"});

@@ -130,6 +130,9 @@ std::int32_t ReadPathSecurity(const char* path, PathSecurity& security)
         unsigned char bytes[16384];
     } descriptor;
     DWORD needed = 0;
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+        return kPathIsLink;
     if (!GetFileSecurityA(path, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &descriptor,
                           sizeof descriptor, &needed))
         return static_cast<std::int32_t>(GetLastError());
