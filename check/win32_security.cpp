@@ -157,10 +157,13 @@ std::int32_t ReadPathSecurity(const char* path, PathSecurity& security)
         if (!GetAce(dacl, i, &ace))
             return ERROR_INVALID_ACL;
         const ACE_HEADER& header = *static_cast<ACE_HEADER*>(ace);
-        // A callback entry is read as its plain kind: it may hold, for all
-        // the check can tell. An object entry has no place on a file.
+        // A callback entry's condition may hold, for all the check can tell:
+        // an allow one is read as a plain allow, a deny one takes nothing
+        // back. An object entry has no place on a file.
         const bool allows = header.AceType == ACCESS_ALLOWED_ACE_TYPE || header.AceType == ACCESS_ALLOWED_CALLBACK_ACE_TYPE;
-        if (!allows && header.AceType != ACCESS_DENIED_ACE_TYPE && header.AceType != ACCESS_DENIED_CALLBACK_ACE_TYPE)
+        if (header.AceType == ACCESS_DENIED_CALLBACK_ACE_TYPE)
+            continue;
+        if (!allows && header.AceType != ACCESS_DENIED_ACE_TYPE)
             return ERROR_INVALID_ACL;
         // Allow and deny entries, callback or not, share this layout.
         const ACCESS_ALLOWED_ACE& entry = *static_cast<ACCESS_ALLOWED_ACE*>(ace);
