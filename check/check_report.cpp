@@ -188,6 +188,9 @@ void AppendTrust(ReportText& report, const ProgramTrust& trust, const char* inde
             Append(report, {" could not be read: error ", Number(trust.error).text, trust.errorText[0] ? ", " : ""});
             AppendShown(report, trust.errorText);
             Append(report, {"\n"});
+        } else if (!IsAbsolute(trust.unreadPath)) {
+            Append(report, {" could not be read: it is relative, and kdnclaunch takes it from the editor's current "
+                            "folder\n"});
         } else {
             Append(report, {" could not be read: it is not on a fixed local drive\n"});
         }
@@ -212,9 +215,12 @@ void AppendTrust(ReportText& report, const ProgramTrust& trust, const char* inde
     Append(report, {indent, trust.securityRead ? "trusted once only SYSTEM, the administrators and TrustedInstaller can "
                                                  "change it: remove the rights named above, or install kdnc.exe under "
                                                  "Program Files\n"
-                                               : "trusted once its security can be read: run this check as an "
-                                                 "administrator, or install kdnc.exe under Program Files on a fixed "
-                                                 "local drive\n"});
+                            : !IsAbsolute(trust.unreadPath) ? "trusted once each record kdnclaunch tries names a whole "
+                                                              "folder: write the folder kdnc.exe is in into it, or "
+                                                              "delete it\n"
+                                                            : "trusted once its security can be read: run this check as an "
+                                                              "administrator, or install kdnc.exe under Program Files on a "
+                                                              "fixed local drive\n"});
 }
 
 // Why a program is not trusted, in a few words for the last line.

@@ -176,16 +176,14 @@ const char* FolderOf(const char* path, std::size_t cut, char (&folder)[2 * MAX_P
     return folder;
 }
 
-// The path made whole as the check sees it, or false, its security marked
-// unread, when it is not on a fixed local drive: a share's security is its
-// server's, with the share's own above it.
+// The path, or false, its security marked unread, when it is relative or
+// not on a fixed local drive: kdnclaunch takes a relative path from the
+// editor's current folder, which the check cannot know, and a share's
+// security is its server's, with the share's own above it.
 bool WholeLocalPath(TrustWalk& walk, const char* program, char (&path)[2 * MAX_PATH])
 {
-    if (IsAbsolute(program))
-        CopyText(path, sizeof path, program);
-    else
-        walk.log.check->ReadFullPath(program, path, sizeof path);
-    if (path[1] == ':' && IsSeparator(path[2]) && walk.log.check->IsLocalPath(path))
+    CopyText(path, sizeof path, program);
+    if (IsAbsolute(path) && path[1] == ':' && walk.log.check->IsLocalPath(path))
         return true;
     if (walk.trust.securityRead)
         CopyText(walk.trust.unreadPath, sizeof walk.trust.unreadPath, path);

@@ -154,32 +154,35 @@ TEST(ReadProgramTrust, NamesWhoCanReplaceTheProgram)
 // Where the program lies decides which folders are read: from its whole path, up to the drive's root.
 TEST(ReadProgramTrust, ReadsEachFolderUpToTheRoot)
 {
-    // The value of record 1 or 4, the program it leads to, and the paths read, nearest first.
-    const std::tuple<int, std::string, std::string, std::vector<std::string>> cases[] = {
-        {3, "C:\\K", kProgram, {kOwn, kProgram, kUp, "C:\\K", "C:\\"}},
-        {3, "K\\", "K\\KorvR2\\KDNC\\kdnc.exe", {"C:\\Work\\K\\KorvR2\\KDNC", "C:\\Work\\K\\KorvR2\\KDNC\\kdnc.exe",
-                                                "C:\\Work\\K\\KorvR2", "C:\\Work\\K", "C:\\Work", "C:\\"}},
-        {3, "D:", "D:/KorvR2\\KDNC\\kdnc.exe", {"D:/KorvR2\\KDNC", "D:/KorvR2\\KDNC\\kdnc.exe", "D:/KorvR2", "D:/"}},
-        {0, "C:\\", "C:\\kdnc.exe", {"C:\\", "C:\\kdnc.exe"}},
+    // The value of record 1 or 4, the program it leads to, the paths read, nearest first, or why none is.
+    const std::string share = "is not on a fixed local drive", relative = "is relative, and kdnclaunch takes it from the "
+                                                                          "editor's current folder";
+    const std::tuple<int, std::string, std::string, std::vector<std::string>, std::string> cases[] = {
+        {3, "C:\\K", kProgram, {kOwn, kProgram, kUp, "C:\\K", "C:\\"}, ""},
+        {3, "D:", "D:/KorvR2\\KDNC\\kdnc.exe", {"D:/KorvR2\\KDNC", "D:/KorvR2\\KDNC\\kdnc.exe", "D:/KorvR2", "D:/"}, ""},
+        {0, "C:\\", "C:\\kdnc.exe", {"C:\\", "C:\\kdnc.exe"}, ""},
         {3, "C:\\K.\\K ", "C:\\K.\\K \\KorvR2\\KDNC\\kdnc.exe",  // read as written: Windows trims a last name's blank
-         {"C:\\K.\\K \\KorvR2\\KDNC", "C:\\K.\\K \\KorvR2\\KDNC\\kdnc.exe", "C:\\K.\\K \\KorvR2", "C:\\K.\\K \\", "C:\\K.\\", "C:\\"}},
+         {"C:\\K.\\K \\KorvR2\\KDNC", "C:\\K.\\K \\KorvR2\\KDNC\\kdnc.exe", "C:\\K.\\K \\KorvR2", "C:\\K.\\K \\", "C:\\K.\\", "C:\\"}, ""},
         {3, "C:\\\x83\\\x83t", "C:\\\x83\\\x83t\\KorvR2\\KDNC\\kdnc.exe",  // a letter's second byte no separator
-         {"C:\\\x83\\\x83t\\KorvR2\\KDNC", "C:\\\x83\\\x83t\\KorvR2\\KDNC\\kdnc.exe", "C:\\\x83\\\x83t\\KorvR2", "C:\\\x83\\\x83t", "C:\\"}},
-        {3, "\\\\srv\\K", "\\\\srv\\K\\KorvR2\\KDNC\\kdnc.exe", {}},
-        {3, "///srv/K", "///srv/K/KorvR2\\KDNC\\kdnc.exe", {}},  // a share, slashes doubled as Windows allows
-        {3, "R:\\K", "R:\\K\\KorvR2\\KDNC\\kdnc.exe", {}},  // a removable drive
-        {3, "~K\\", "~K\\KorvR2\\KDNC\\kdnc.exe", {}},  // relative still: no drive to walk up to
+         {"C:\\\x83\\\x83t\\KorvR2\\KDNC", "C:\\\x83\\\x83t\\KorvR2\\KDNC\\kdnc.exe", "C:\\\x83\\\x83t\\KorvR2", "C:\\\x83\\\x83t", "C:\\"}, ""},
+        {3, "\\\\srv\\K", "\\\\srv\\K\\KorvR2\\KDNC\\kdnc.exe", {}, share},
+        {3, "///srv/K", "///srv/K/KorvR2\\KDNC\\kdnc.exe", {}, share},  // a share, slashes doubled as Windows allows
+        {3, "R:\\K", "R:\\K\\KorvR2\\KDNC\\kdnc.exe", {}, share},  // a removable drive
+        // Relative to the editor's folder or drive, wherever the check runs.
+        {3, "K\\", "K\\KorvR2\\KDNC\\kdnc.exe", {}, relative},
+        {3, "\\K", "\\K\\KorvR2\\KDNC\\kdnc.exe", {}, relative},
+        {3, "C:K", "C:K/KorvR2\\KDNC\\kdnc.exe", {}, relative},
     };
-    for (const auto& [row, value, program, read] : cases) {
+    for (const auto& [row, value, program, read, why] : cases) {
         SCOPED_TRACE(program);
         World scripted = {kFull + "C:\\NC\\a.nc]", {}, {"C:\\NC\\a.nc", program}};
         scripted.Install(row, value);  // folders created at the root plant only beside a program there
         scripted.security["C:\\"] = Security(kSystem, {Allow({"Authenticated Users", AccountKind::kAnyone}, 0x4)});
         const Checked checked = RunCheck(scripted);
         EXPECT_EQ(world.securityRead, read);
-        const std::string whole = program[0] == 'K' ? "C:\\Work\\" + program : program;
-        EXPECT_NE(checked.report.find(read.empty() ? "\n   not trusted: the security of " + whole + " could not be read: it "
-                                      "is not on a fixed local drive\n   trusted once its security can be read" : row == 0 ?
+        EXPECT_NE(checked.report.find(read.empty() ? "\n   not trusted: the security of " + program + " could not be read: it " +
+                                      why + (why == share ? "\n   trusted once its security can be read" : "\n   trusted once "
+                                      "each record kdnclaunch tries names a whole folder") : row == 0 ?
                                       Anyone("Authenticated Users may create folders in C:\\") : kTrustedLine), std::string::npos);
     }
 }
