@@ -38,11 +38,11 @@ Describe 'the shipped scripts' {
     Describe 'what each tool reads, and where the report goes' {
         It '<script>, <case>: exit <exit>, <line>' -ForEach @(
             @{ script = 'kdnclaunch-intune-detect.ps1'; case = 'start'; exit = 0; line = 'kdnclaunch would start: "C:\Programs\KORVANT\KorvR2max\KDNC\kdnc.exe"' }
-            @{ script = 'kdnclaunch-intune-detect.ps1'; case = 'half-broken'; exit = 1; line = 'kdnclaunch would show the warning: * fix record 6 R1 (2 R2 Max uninstall:*' }
+            @{ script = 'kdnclaunch-intune-detect.ps1'; case = 'half-broken'; exit = 1; line = 'kdnclaunch would show the warning: * fix record 6 R1; not trusted: its security could not be read (2 R2 Max uninstall:*' }
             @{ script = 'kdnclaunch-intune-detect.ps1'; case = 'no check'; exit = 1; line = 'kdnclaunch-check.exe not found: *none?kdnclaunch-check.exe' }
             @{ script = 'kdnclaunch-intune-remediate.ps1'; case = 'no check'; exit = 1; line = 'kdnclaunch-check.exe not found: *none?kdnclaunch-check.exe' }
             @{ script = 'kdnclaunch-configmgr-discover.ps1'; case = 'start'; exit = 0; line = 'ready' }
-            @{ script = 'kdnclaunch-configmgr-discover.ps1'; case = 'half-broken'; exit = 0; line = 'kdnclaunch would show the warning: * fix record 6 R1 *' }
+            @{ script = 'kdnclaunch-configmgr-discover.ps1'; case = 'half-broken'; exit = 0; line = 'kdnclaunch would show the warning: * fix record 6 R1; not trusted*' }
             @{ script = 'kdnclaunch-configmgr-discover.ps1'; case = 'no check'; exit = 0; line = 'kdnclaunch-check.exe not found: *none?kdnclaunch-check.exe' }
             @{ script = 'kdnclaunch-ask.ps1'; case = 'cannot-write'; exit = 1; line = 'kdnclaunch-check.exe failed with exit code 2: kdnclaunch-check: cannot write *a link*' }  # not JSON
         ) {
@@ -179,7 +179,8 @@ Describe 'the shipped scripts' {
             $fleet = @{ 'pc-start' = 'start'; 'pc-broken' = 'half-broken'; 'pc-nocheck' = 'cannot-write'; 'pc-cut' = '{"format":1,"verdict":{'
                 'pc-open' = '{"verdict":{"exitCode":0,"start":"s","trusted":false,"replacers":[{"account":"Everyone","right":"create folders","path":"C:\\","plants":1}]}}'
                 'pc-unread' = '{"verdict":{"exitCode":0,"start":"s","trusted":false,"unreadPath":"\\\\srv\\K","replacers":[]}}'
-                'pc-forged' = '{"verdict":{"exitCode":1,"warning":"w"},"found":[{"program":"C:\\P\\kdnc.exe","fix":"reg add \"HKLM\\S\" /v Path /t REG_SZ /d \"C:\\P\" & calc & \" /f /reg:32","trusted":true}]}' }
+                'pc-forged' = '{"verdict":{"exitCode":1,"warning":"w"},"found":[{"program":"C:\\P\\kdnc.exe","fix":"reg add \"HKLM\\S\" /v Path /t REG_SZ /d \"C:\\P\" & calc & \" /f /reg:32","trusted":true},
+                    {"program":"C:\\Q\\kdnc.exe","fix":"reg add \"HKLM\\S\" /v Path /t REG_SZ /d \"C:\\Q\" /f /reg:32","trusted":true}]}' }
             Mock Invoke-Command {   # each reachable PC runs the real kdnclaunch-ask.ps1 here, against its recorded answer
                 foreach ($pc in $ComputerName) {
                     if (-not $fleet.ContainsKey($pc)) { Write-Error -Message "[$pc] Connecting to remote server $pc failed: WinRM cannot complete the operation." -TargetObject $pc; continue }
@@ -203,10 +204,9 @@ Describe 'the shipped scripts' {
                 Should -Be 'pc-start: would start 0', 'pc-broken: would warn 1', 'pc-gone: no answer', 'pc-nocheck: check failed',
                     'pc-cut: check failed', 'pc-forged: would warn 1', 'pc-open: would start, not trusted 0', 'pc-unread: would start, not trusted 0'
             $table[0..1].Records | Should -Be '3 taken', '2 absent; 3 absent; 4 empty; 5 absent; 6 absent'
-            $table.Program | Should -Be '', 'C:\____~KJT\KORVANT\KorvR1\KDNC\kdnc.exe', '', '', '', '', '', ''   # no fix but in the check's shape
+            $table.Program | Should -Be '', '', '', '', '', 'C:\Q\kdnc.exe', '', ''   # a trusted fix in the check's shape alone
             $table[6..7].Detail | Should -Be 's; not trusted: Everyone: create folders, C:\, planting kdnc.exe where record 1 leads', 's; not trusted: its security could not be read (\\srv\K)'
-            $table[5].Fix | Should -Be ''
-            $table[1].Fix | Should -BeLike 'reg add "HKLM\SOFTWARE\Halvorne, Incorporated\KORVANT R1\Install Information" /v Path *'
+            $table[1].Fix, $table[5].Fix | Should -Be '', 'reg add "HKLM\S" /v Path /t REG_SZ /d "C:\Q" /f /reg:32'
             $table[2].Detail | Should -Be '[pc-gone] Connecting to remote server pc-gone failed: WinRM cannot complete the operation.'
             $table[3].Detail | Should -BeLike 'kdnclaunch-check.exe failed with exit code 2*'
             $table[4].Detail | Should -BeLike "its answer is not the check's JSON: *"
@@ -260,7 +260,7 @@ Describe 'the shipped scripts' {
             $Principal.UserId -eq 'SYSTEM' -and $Settings.MultipleInstances -eq 'IgnoreNew' }
         Should -Invoke Start-ScheduledTask -Times 1 -Exactly
         $out[0] | Should -Be 'Last Run Result: 0x1'
-        $out[1] | Should -BeLike 'kdnclaunch would show the warning: * fix record 6 R1 *'
+        $out[1] | Should -BeLike 'kdnclaunch would show the warning: * fix record 6 R1; not trusted*'
     }
 
     It '<_.Name> parses, stops on errors under strict mode, and writes no registry value itself' -ForEach @(Get-ChildItem $env:KDNC_SCRIPTS -Filter *.ps1) {
