@@ -178,12 +178,18 @@ void AppendTrust(ReportText& report, const ProgramTrust& trust, const char* inde
                                 "replace kdnc.exe\n"});
         return;
     }
+    const char* remedy = "trusted once only SYSTEM, the administrators and TrustedInstaller can change it: remove "
+                         "the rights named above, or install kdnc.exe under Program Files\n";
     if (!trust.securityRead) {
+        remedy = "trusted once its security can be read: run this check as an administrator, or install kdnc.exe "
+                 "under Program Files on a fixed local drive\n";
         Append(report, {indent, "not trusted: the security of "});
         AppendShown(report, trust.unreadPath);
         if (trust.error == kPathIsLink) {
             Append(report, {" could not be read: it is a link (a junction, symbolic link or mount point), which its "
                             "owner may lead elsewhere\n"});
+            remedy = "trusted once no link is on its path: write the folder the link leads to into the record, or "
+                     "delete the record\n";
         } else if (trust.error != 0) {
             Append(report, {" could not be read: error ", Number(trust.error).text, trust.errorText[0] ? ", " : ""});
             AppendShown(report, trust.errorText);
@@ -191,6 +197,8 @@ void AppendTrust(ReportText& report, const ProgramTrust& trust, const char* inde
         } else if (!IsAbsolute(trust.unreadPath)) {
             Append(report, {" could not be read: it is relative, and kdnclaunch takes it from the editor's current "
                             "folder\n"});
+            remedy = "trusted once each record kdnclaunch tries names a whole folder: write the folder kdnc.exe is in "
+                     "into it, or delete it\n";
         } else {
             Append(report, {" could not be read: it is not on a fixed local drive\n"});
         }
@@ -212,15 +220,7 @@ void AppendTrust(ReportText& report, const ProgramTrust& trust, const char* inde
     if (trust.count > kept)
         Append(report, {indent, "   and ", Number(trust.count - kept).text, trust.count - kept == 1 ? " more account\n" :
                         " more accounts\n"});
-    Append(report, {indent, trust.securityRead ? "trusted once only SYSTEM, the administrators and TrustedInstaller can "
-                                                 "change it: remove the rights named above, or install kdnc.exe under "
-                                                 "Program Files\n"
-                            : !IsAbsolute(trust.unreadPath) ? "trusted once each record kdnclaunch tries names a whole "
-                                                              "folder: write the folder kdnc.exe is in into it, or "
-                                                              "delete it\n"
-                                                            : "trusted once its security can be read: run this check as an "
-                                                              "administrator, or install kdnc.exe under Program Files on a "
-                                                              "fixed local drive\n"});
+    Append(report, {indent, remedy});
 }
 
 // Why a program is not trusted, in a few words for the last line.

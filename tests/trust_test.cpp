@@ -111,8 +111,8 @@ TEST(ReadProgramTrust, NamesWhoCanReplaceTheProgram)
         {[](World& w, CheckSetting&) { w.securityErrors[kUp] = 5; }, "   not trusted: the security of " + kUp + " could not "
          "be read: error 5, Access is denied.\n" + once, unread},
         {[](World& w, CheckSetting&) { w.securityErrors[kOwn] = kPathIsLink; }, "   not trusted: the security of " + kOwn +
-         " could not be read: it is a link (a junction, symbolic link or mount point), which its owner may lead elsewhere\n" +
-         once, unread},
+         " could not be read: it is a link (a junction, symbolic link or mount point), which its owner may lead elsewhere\n"
+         "   trusted once no link is on its path: write the folder the link leads to into the record, or delete the record\n", unread},
         {[](World& w, CheckSetting&) { w.securityErrors[kProgram] = 1336, w.securityErrors[kOwn] = 5;
                                        w.security[kUp] = Security(kSystem, {Allow(kUsers, 0x10000)}); },
          "   not trusted: the security of " + kOwn + " could not be read: error 5, Access is denied.\n" +
