@@ -47,12 +47,9 @@ struct PathSecurity {
     SecurityAccount owner;
     int count;
     AccessEntry entries[kMostAccessEntries];
+    bool reparsePoint;        // the path itself is one: a link, or a file kept another way
+    std::uint32_t reparseTag;  // its kind, as Windows tags it; 0 when not told
 };
-
-// What reading the security of a link (a junction, symbolic link or mount
-// point) answers, ERROR_REPARSE_POINT_ENCOUNTERED: what is read through it is
-// its target's, and whoever owns the link may lead it elsewhere.
-constexpr std::int32_t kPathIsLink = 4395;
 
 // What the check asks beyond the launcher's own calls, for the report alone:
 // none of it changes what the launcher is answered.
@@ -110,8 +107,8 @@ struct CheckOperations {
     // Who can replace a program, read only:
     // The owner and DACL of a file or folder, each account named and told
     // apart; a null DACL, which lets everyone do anything, as one entry that
-    // allows Everyone all rights. Answers 0, kPathIsLink, or the error that
-    // kept it from being read.
+    // allows Everyone all rights. A reparse point is read as itself, not as
+    // what it leads to. Answers 0, or the error that kept it from being read.
     std::int32_t (*ReadPathSecurity)(const char* path, PathSecurity& security);
 };
 

@@ -75,6 +75,9 @@ struct Replacer {
 // Who, beside SYSTEM, the administrators and TrustedInstaller, can replace a
 // program: the first accounts found, nearest the program first, and how many.
 constexpr int kMostReplacers = 4;
+// Why a path's security counts as not read when it is a link, or another
+// reparse point that may lead elsewhere: ERROR_REPARSE_POINT_ENCOUNTERED.
+constexpr std::int32_t kPathIsLink = 4395;
 struct ProgramTrust {
     bool securityRead;         // of the file and every folder above it
     std::int32_t error;        // why a path's security was not read; 0: not a fixed local drive

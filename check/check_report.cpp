@@ -186,10 +186,10 @@ void AppendTrust(ReportText& report, const ProgramTrust& trust, const char* inde
         Append(report, {indent, "not trusted: the security of "});
         AppendShown(report, trust.unreadPath);
         if (trust.error == kPathIsLink) {
-            Append(report, {" could not be read: it is a link (a junction, symbolic link or mount point), which its "
-                            "owner may lead elsewhere\n"});
-            remedy = "trusted once no link is on its path: write the folder the link leads to into the record, or "
-                     "delete the record\n";
+            Append(report, {" could not be read: it is a link or another reparse point (a junction, symbolic link, "
+                            "mount point or placeholder), which may lead elsewhere\n"});
+            remedy = "trusted once no link or other reparse point is on its path: install kdnc.exe in real folders and "
+                     "write their install folder into the record\n";
         } else if (trust.error != 0) {
             Append(report, {" could not be read: error ", Number(trust.error).text, trust.errorText[0] ? ", " : ""});
             AppendShown(report, trust.errorText);
@@ -197,8 +197,8 @@ void AppendTrust(ReportText& report, const ProgramTrust& trust, const char* inde
         } else if (!IsAbsolute(trust.unreadPath)) {
             Append(report, {" could not be read: it is relative, and kdnclaunch takes it from the editor's current "
                             "folder\n"});
-            remedy = "trusted once each record kdnclaunch tries names a whole folder: write the folder kdnc.exe is in "
-                     "into it, or delete it\n";
+            remedy = "trusted once no record kdnclaunch tries is relative: write the whole install folder into it, from "
+                     "the drive letter on, or delete it\n";
         } else {
             Append(report, {" could not be read: it is not on a fixed local drive\n"});
         }
@@ -229,7 +229,9 @@ void AppendTrustBriefly(ReportText& report, const ProgramTrust& trust)
     if (IsTrusted(trust))
         return;
     if (!trust.securityRead) {
-        Append(report, {"; not trusted: its security could not be read"});
+        Append(report, {"; not trusted: ", trust.error == kPathIsLink ? "a link is on its path"
+                        : trust.error == 0 && !IsAbsolute(trust.unreadPath) ? "a record kdnclaunch tries is relative"
+                                                                             : "its security could not be read"});
         return;
     }
     const Replacer& replacer = trust.replacers[FirstReplacer(trust)];

@@ -67,6 +67,14 @@ const HeldRight kPlantRights[] = {{kAppendData, ReplaceRight::kCreateFolders}, {
 constexpr std::int32_t kFileNotFound = 2;
 constexpr std::int32_t kPathNotFound = 3;
 
+// The reparse points whose data stays in the file, under its own security:
+// a file compressed by Windows (Compact OS, compact /exe) and one
+// deduplicated on a server. Every other kind is a link (a junction, symbolic
+// link or mount point), or may lead elsewhere as an app alias or a cloud
+// placeholder does, or is one the check does not know.
+constexpr std::uint32_t kCompressedTag = 0x80000017;    // IO_REPARSE_TAG_WOF
+constexpr std::uint32_t kDeduplicatedTag = 0x80000013;  // IO_REPARSE_TAG_DEDUP
+
 // Accounts counted beyond those kept, each once; past this many, the last
 // place is taken by each new one in turn, and the count is the least there are.
 constexpr int kMostCounted = 32;
@@ -132,7 +140,10 @@ std::uint32_t Granted(const PathSecurity& security, const AccessEntry& entry)
 bool ReadPath(TrustWalk& walk, const char* path, const HeldRight* rights, int plants = 0)
 {
     static PathSecurity security;
-    const std::int32_t status = walk.log.check->ReadPathSecurity(path, security);
+    std::int32_t status = walk.log.check->ReadPathSecurity(path, security);
+    if (status == 0 && security.reparsePoint && security.reparseTag != kCompressedTag &&
+        security.reparseTag != kDeduplicatedTag)
+        status = kPathIsLink;
     ProgramTrust& trust = walk.trust;
     if (plants != 0 && (status == kFileNotFound || status == kPathNotFound))
         return false;

@@ -122,20 +122,38 @@ void DescribeAccount(PSID sid, SecurityAccount& account)
 
 std::int32_t ReadPathSecurity(const char* path, PathSecurity& security)
 {
-    security.count = 0;
+    security.count = 0, security.reparsePoint = false, security.reparseTag = 0;
     // Room for the owner and a DACL of many entries; a larger one answers
     // ERROR_INSUFFICIENT_BUFFER and counts as not read.
     static union {
         SECURITY_DESCRIPTOR header;
         unsigned char bytes[16384];
     } descriptor;
-    DWORD needed = 0;
-    const DWORD attributes = GetFileAttributesA(path);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
-        return kPathIsLink;
-    if (!GetFileSecurityA(path, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &descriptor,
-                          sizeof descriptor, &needed))
+    // The path itself, a link's own entry rather than what it leads to, and
+    // its kind and security through the one handle.
+    const HANDLE file = CreateFileA(path, READ_CONTROL | FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
         return static_cast<std::int32_t>(GetLastError());
+    FILE_ATTRIBUTE_TAG_INFO kind = {};
+    if (!GetFileInformationByHandleEx(file, FileAttributeTagInfo, &kind, sizeof kind)) {
+        BY_HANDLE_FILE_INFORMATION information;  // the kind untold
+        kind.FileAttributes = GetFileInformationByHandle(file, &information) ? information.dwFileAttributes : 0;
+    }
+    // Wine opens a symbolic link's target even so, and tells the link by its
+    // path alone.
+    const DWORD attributes = GetFileAttributesA(path);
+    security.reparsePoint = ((kind.FileAttributes | (attributes != INVALID_FILE_ATTRIBUTES ? attributes : 0)) &
+                             FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    security.reparseTag = kind.ReparseTag;
+    DWORD needed = 0;
+    const BOOL read = GetKernelObjectSecurity(file, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                                              &descriptor, sizeof descriptor, &needed);
+    const DWORD error = read ? ERROR_SUCCESS : GetLastError();
+    CloseHandle(file);
+    if (!read)
+        return static_cast<std::int32_t>(error);
     PSID owner = nullptr;
     BOOL defaulted = FALSE, present = FALSE;
     PACL dacl = nullptr;

@@ -28,15 +28,30 @@ std::string Anyone(const std::string& what) { return "   not trusted: anyone who
 std::string Other(const std::string& what)
 { return "   not trusted: an account beside SYSTEM, the administrators and TrustedInstaller can replace kdnc.exe: " + what + "\n"; }
 
+std::string Linked(const std::string& path)
+{
+    return "   not trusted: the security of " + path + " could not be read: it is a link or another reparse point (a "
+           "junction, symbolic link, mount point or placeholder), which may lead elsewhere\n   trusted once no link or "
+           "other reparse point is on its path: install kdnc.exe in real folders and write their install folder into "
+           "the record\n";
+}
+
 using Script = std::function<void(World&, CheckSetting&)>;
 Script On(const std::string& path, PathSecurity security) { return [=](World& w, CheckSetting&) { w.security[path] = security; }; }
 Script Then(Script first, Script second) { return [=](World& w, CheckSetting& s) { first(w, s), second(w, s); }; }
 const Script kElevated = [](World&, CheckSetting& s) { s.elevated = true; };
+Script Reparse(const std::string& path, std::uint32_t tag)
+{
+    PathSecurity security = Security(kSystem, {});
+    security.reparsePoint = true, security.reparseTag = tag;
+    return On(path, security);
+}
 
 // A PC where record 4 leads to C:\K; a script of security, the lines under the program and the last line's end.
 TEST(ReadProgramTrust, NamesWhoCanReplaceTheProgram)
 {
     const std::string brief = "; not trusted: anyone who logs on can replace it", bob = "; not trusted: PC\\bob can replace it";
+    const std::string linked = "; not trusted: a link is on its path";
     const std::string unread = "; not trusted: its security could not be read", once = "   trusted once its security can be "
         "read: run this check as an administrator, or install kdnc.exe under Program Files on a fixed local drive\n";
     const std::tuple<Script, std::string, std::string> cases[] = {
@@ -110,9 +125,13 @@ TEST(ReadProgramTrust, NamesWhoCanReplaceTheProgram)
         // Security that cannot be read.
         {[](World& w, CheckSetting&) { w.securityErrors[kUp] = 5; }, "   not trusted: the security of " + kUp + " could not "
          "be read: error 5, Access is denied.\n" + once, unread},
-        {[](World& w, CheckSetting&) { w.securityErrors[kOwn] = kPathIsLink; }, "   not trusted: the security of " + kOwn +
-         " could not be read: it is a link (a junction, symbolic link or mount point), which its owner may lead elsewhere\n"
-         "   trusted once no link is on its path: write the folder the link leads to into the record, or delete the record\n", unread},
+        // A reparse point is not read through, but a file Windows compressed or deduplicated, whose data stays its own.
+        {Reparse(kProgram, 0x80000017), kTrustedLine, ""},
+        {Reparse(kProgram, 0x80000013), kTrustedLine, ""},
+        {Reparse(kOwn, 0xA0000003), Linked(kOwn), linked},      // a junction or mount point
+        {Reparse(kUp, 0xA000000C), Linked(kUp), linked},        // a symbolic link
+        {Reparse(kProgram, 0x8000001B), Linked(kProgram), linked},  // an app alias
+        {Reparse(kOwn, 0), Linked(kOwn), linked},               // of a kind untold, as Wine answers
         {[](World& w, CheckSetting&) { w.securityErrors[kProgram] = 1336, w.securityErrors[kOwn] = 5;
                                        w.security[kUp] = Security(kSystem, {Allow(kUsers, 0x10000)}); },
          "   not trusted: the security of " + kOwn + " could not be read: error 5, Access is denied.\n" +
@@ -155,8 +174,9 @@ TEST(ReadProgramTrust, NamesWhoCanReplaceTheProgram)
 TEST(ReadProgramTrust, ReadsEachFolderUpToTheRoot)
 {
     // The value of record 1 or 4, the program it leads to, the paths read, nearest first, or why none is.
-    const std::string share = "is not on a fixed local drive", relative = "is relative, and kdnclaunch takes it from the "
-                                                                          "editor's current folder";
+    const std::string share = "is not on a fixed local drive\n   trusted once its security can be read", relative = "is "
+        "relative, and kdnclaunch takes it from the editor's current folder\n   trusted once no record kdnclaunch tries "
+        "is relative: write the whole install folder into it, from the drive letter on, or delete it\n";
     const std::tuple<int, std::string, std::string, std::vector<std::string>, std::string> cases[] = {
         {3, "C:\\K", kProgram, {kOwn, kProgram, kUp, "C:\\K", "C:\\"}, ""},
         {3, "D:", "D:/KorvR2\\KDNC\\kdnc.exe", {"D:/KorvR2\\KDNC", "D:/KorvR2\\KDNC\\kdnc.exe", "D:/KorvR2", "D:/"}, ""},
@@ -181,9 +201,10 @@ TEST(ReadProgramTrust, ReadsEachFolderUpToTheRoot)
         const Checked checked = RunCheck(scripted);
         EXPECT_EQ(world.securityRead, read);
         EXPECT_NE(checked.report.find(read.empty() ? "\n   not trusted: the security of " + program + " could not be read: it " +
-                                      why + (why == share ? "\n   trusted once its security can be read" : "\n   trusted once "
-                                      "each record kdnclaunch tries names a whole folder") : row == 0 ?
-                                      Anyone("Authenticated Users may create folders in C:\\") : kTrustedLine), std::string::npos);
+                                      why : row == 0 ? Anyone("Authenticated Users may create folders in C:\\") : kTrustedLine),
+                  std::string::npos);
+        EXPECT_EQ(checked.LastLine().find("; not trusted: a record kdnclaunch tries is relative") != std::string::npos,
+                  why == relative);
     }
 }
 

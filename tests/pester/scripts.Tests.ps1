@@ -38,7 +38,7 @@ Describe 'the shipped scripts' {
     Describe 'what each tool reads, and where the report goes' {
         It '<script>, <case>: exit <exit>, <line>' -ForEach @(
             @{ script = 'kdnclaunch-intune-detect.ps1'; case = 'start'; exit = 0; line = 'kdnclaunch would start: "C:\Programs\KORVANT\KorvR2max\KDNC\kdnc.exe"' }
-            @{ script = 'kdnclaunch-intune-detect.ps1'; case = 'half-broken'; exit = 1; line = 'kdnclaunch would show the warning: * fix record 6 R1; not trusted: its security could not be read (2 R2 Max uninstall:*' }
+            @{ script = 'kdnclaunch-intune-detect.ps1'; case = 'half-broken'; exit = 1; line = 'kdnclaunch would show the warning: * fix record 6 R1; not trusted: a record kdnclaunch tries is relative (2 R2 Max uninstall:*' }
             @{ script = 'kdnclaunch-intune-detect.ps1'; case = 'no check'; exit = 1; line = 'kdnclaunch-check.exe not found: *none?kdnclaunch-check.exe' }
             @{ script = 'kdnclaunch-intune-remediate.ps1'; case = 'no check'; exit = 1; line = 'kdnclaunch-check.exe not found: *none?kdnclaunch-check.exe' }
             @{ script = 'kdnclaunch-configmgr-discover.ps1'; case = 'start'; exit = 0; line = 'ready' }
