@@ -71,7 +71,13 @@ $rows = foreach ($pc in $pcs) {
                 $row.Detail += "; not trusted: $($first[0].account): $($first[0].right), $($first[0].path)"
                 if ($null -ne (Get-KdncField $first[0] 'plants')) { $row.Detail += ", planting kdnc.exe where record $($first[0].plants) leads" }
             }
-            else { $row.Detail += "; not trusted: its security could not be read ($(Get-KdncField $json.verdict 'unreadPath'))" }
+            else {
+                $unread = Get-KdncField $json.verdict 'unreadPath'
+                $why = if ((Get-KdncField $json.verdict 'securityError') -eq 4395) { 'a link is on its path' }
+                    elseif ($unread -notmatch '^([A-Za-z]:[\\/]|[\\/]{2})') { 'a record kdnclaunch tries is relative' }
+                    else { 'its security could not be read' }
+                $row.Detail += "; not trusted: $why ($unread)"
+            }
         }
         $row.Records = (@(Get-KdncField $json 'records' | Where-Object { $_.outcome -ne 'noKey' -and $_.outcome -ne 'notTried' } |
             ForEach-Object { "$($_.record) $($_.outcome)$(if ($null -ne $_.error) { " $($_.error)" })" }) -join '; ')
