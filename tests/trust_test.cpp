@@ -253,11 +253,12 @@ TEST(ReadProgramTrust, MarksAFixThatLeadsToAProgramAnyoneCouldReplace)
     scripted.securityErrors.clear();
     scripted.security.erase(own), scripted.security[program] = Security(kSystem, {Allow(kUsers, 0x2)});
     EXPECT_NE(RunCheck(scripted).json.find("\"right\":\"write\""), std::string::npos);
-    scripted.securityErrors[own] = 5, scripted.securityErrors["C:\\B\\KorvR2\\KDNC"] = 5;  // neither trusted: the first named
+    scripted.security[own].reparsePoint = true, scripted.securityErrors["C:\\B\\KorvR2\\KDNC"] = 5;  // neither trusted
     const Checked unread = RunCheck(scripted);
     EXPECT_NE(unread.json.find("\"trusted\":false,\"securityRead\":false,\"unreadPath\":\"C:\\\\KORVANT\\\\KorvR2"
-                               "\\\\KDNC\",\"securityError\":5,\"replacers\":[{"), std::string::npos);
-    EXPECT_NE(unread.LastLine().find("\", fix record 4 R2; not trusted: its security could not be read ("), std::string::npos);
+                               "\\\\KDNC\",\"securityError\":4395,\"replacers\":[{"), std::string::npos);  // the first named
+    EXPECT_NE(unread.json.find("\"unreadPath\":\"C:\\\\B\\\\KorvR2\\\\KDNC\",\"securityError\":5,"), std::string::npos);
+    EXPECT_NE(unread.LastLine().find("\", fix record 4 R2; not trusted: a link is on its path ("), std::string::npos);
 }
 
 } // namespace
