@@ -80,7 +80,7 @@ constexpr int kMostReplacers = 4;
 constexpr std::int32_t kPathIsLink = 4395;
 struct ProgramTrust {
     bool securityRead;         // of the file and every folder above it
-    std::int32_t error;        // why a path's security was not read; 0: not a fixed local drive
+    std::int32_t error;        // why a path's security was not read; 0: relative, or not on a fixed local drive
     char errorText[128];
     char unreadPath[MAX_PATH];
     int count;                 // accounts that can replace it, kept or not
