@@ -169,6 +169,13 @@ int FirstReplacer(const ProgramTrust& trust)
     return 0;
 }
 
+// Of a program whose security went unread: whether for a relative path,
+// which kdnclaunch takes from the editor's current folder, unknown here.
+bool UnreadAsRelative(const ProgramTrust& trust)
+{
+    return trust.error == 0 && !IsAbsolute(trust.unreadPath);
+}
+
 // Who can replace the program, its lines starting at the indent, each
 // account after the first one step further in.
 void AppendTrust(ReportText& report, const ProgramTrust& trust, const char* indent)
@@ -194,7 +201,7 @@ void AppendTrust(ReportText& report, const ProgramTrust& trust, const char* inde
             Append(report, {" could not be read: error ", Number(trust.error).text, trust.errorText[0] ? ", " : ""});
             AppendShown(report, trust.errorText);
             Append(report, {"\n"});
-        } else if (!IsAbsolute(trust.unreadPath)) {
+        } else if (UnreadAsRelative(trust)) {
             Append(report, {" could not be read: it is relative, and kdnclaunch takes it from the editor's current "
                             "folder\n"});
             remedy = "trusted once no record kdnclaunch tries is relative: write the whole install folder into it, from "
@@ -230,8 +237,8 @@ void AppendTrustBriefly(ReportText& report, const ProgramTrust& trust)
         return;
     if (!trust.securityRead) {
         Append(report, {"; not trusted: ", trust.error == kPathIsLink ? "a link is on its path"
-                        : trust.error == 0 && !IsAbsolute(trust.unreadPath) ? "a record kdnclaunch tries is relative"
-                                                                             : "its security could not be read"});
+                        : UnreadAsRelative(trust) ? "a record kdnclaunch tries is relative"
+                                                  : "its security could not be read"});
         return;
     }
     const Replacer& replacer = trust.replacers[FirstReplacer(trust)];
