@@ -136,13 +136,10 @@ std::int32_t ReadPathSecurity(const char* path, PathSecurity& security)
                                     FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return static_cast<std::int32_t>(GetLastError());
-    FILE_ATTRIBUTE_TAG_INFO kind = {};
-    if (!GetFileInformationByHandleEx(file, FileAttributeTagInfo, &kind, sizeof kind)) {
-        BY_HANDLE_FILE_INFORMATION information;  // the kind untold
-        kind.FileAttributes = GetFileInformationByHandle(file, &information) ? information.dwFileAttributes : 0;
-    }
+    FILE_ATTRIBUTE_TAG_INFO kind = {};  // left untold when it cannot be read
+    GetFileInformationByHandleEx(file, FileAttributeTagInfo, &kind, sizeof kind);
     // Wine opens a symbolic link's target even so, and tells the link by its
-    // path alone.
+    // path alone; so does Windows when the kind cannot be read.
     const DWORD attributes = GetFileAttributesA(path);
     security.reparsePoint = ((kind.FileAttributes | (attributes != INVALID_FILE_ATTRIBUTES ? attributes : 0)) &
                              FILE_ATTRIBUTE_REPARSE_POINT) != 0;
