@@ -124,10 +124,14 @@ bool JoinProgram(const char* folder, const char* subpath, char (&joined)[2 * MAX
 
 bool SamePath(const char* a, const char* b)
 {
-    for (; std::tolower(static_cast<unsigned char>(*a)) == std::tolower(static_cast<unsigned char>(*b)); ++a, ++b)
-        if (*a == '\0')
+    for (unsigned char before = 0;; before = static_cast<unsigned char>(*a++), ++b) {
+        const bool folded = (before & 0x80) == 0;  // not after a lead byte
+        const unsigned char x = static_cast<unsigned char>(*a), y = static_cast<unsigned char>(*b);
+        if ((folded ? std::tolower(x) : x) != (folded ? std::tolower(y) : y))
+            return false;
+        if (x == '\0')
             return true;
-    return false;
+    }
 }
 
 bool IsAbsolute(const char* path)

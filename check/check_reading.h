@@ -156,8 +156,10 @@ bool EndsInTrailBackslash(const char* value, const CheckSetting& setting);
 // True when c begins a double-byte letter in the code page.
 bool IsLeadByte(unsigned char c, const CheckSetting& setting);
 // Paths compared with ASCII letters case aside, as NTFS and FAT compare them;
-// other bytes as they are, so that a letter beyond ASCII in two spellings is
-// told apart at worst (std::tolower folds A-Z alone in the C locale).
+// other bytes as they are, and so is a byte after one beyond ASCII, which may
+// be the second of a double-byte letter (code page 932's ア is 83 41, ッ 83
+// 61): a letter in two spellings is told apart at worst, two letters are never
+// taken for one (std::tolower folds A-Z alone in the C locale).
 bool SamePath(const char* a, const char* b);
 // From a drive's root or a share, not from the current folder.
 bool IsAbsolute(const char* path);

@@ -27,8 +27,9 @@ TEST(FixDncRecord, WritesOnlyWhatItCanVouchFor)
         int exitCode;
         std::string written, lastLine;  // the one write, as key|name|folder; what the last line ends in
     };
-    World already = Blank(), failing = Blank(), unproven = Blank(), empty;
+    World already = Blank(), failing = Blank(), unproven = Blank(), empty, other;
     already.found.insert("C:\\KORVANT \\KorvR2\\KDNC\\kdnc.exe"), failing.writeError = 5;
+    other.Install(3, "C:\\\x83\x41 "), other.found.insert("C:\\\x83\x41\\KorvR2\\KDNC\\kdnc.exe");  // asked: ッ, not ア
     unproven.Install(3, "C:\\??"), unproven.wideValue = u"C:\\\u0421", unproven.wideProgram = 2;  // no name to write
     empty.Install(3, "C:\\KORVANT");
     const std::string wrote = kR2Key + "|Path|C:\\KORVANT", starts = "kdnclaunch would start: \"" + kProgram + "\"";
@@ -36,7 +37,7 @@ TEST(FixDncRecord, WritesOnlyWhatItCanVouchFor)
         {Blank(), admin, nullptr, false, 0, wrote, starts + "; --fix: wrote record 4 R2\n"},
         {Blank(), system, "c:\\korvant\\KORVR2\\kdnc\\KDNC.EXE", false, 0, wrote, "wrote record 4 R2\n"},
         {already, admin, nullptr, false, 0, "", "; --fix: nothing written: kdnclaunch already starts DNC\n"},
-        {Blank(), admin, "C:\\Other\\kdnc.exe", false, 1, "", ": no proven fix leads to the program asked for\n"},
+        {other, admin, "C:\\\x83\x61\\KorvR2\\KDNC\\kdnc.exe", false, 1, "", ": no proven fix leads to the program asked for\n"},
         {Blank(), admin, nullptr, true, 1, "", "; --fix: nothing written: the fix leads to a program others can replace\n"},
         {Blank(), kSetting, nullptr, false, 2, "", "nothing written to record 4 R2: run it as an administrator or as SYSTEM\n"},
         {failing, admin, nullptr, false, 2, kR2Key + "|Path|C:\\KORVANT", "nothing written to record 4 R2: the record could not be written\n"},
