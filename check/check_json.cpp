@@ -22,7 +22,8 @@ const char* const kViewWords[] = {"only", "wow64", "wow64_32key"};
 const char* const kFixWords[] = {"nothingToDo", "noneFound", "noneProven", "notThatProgram", "notTrusted",
                                  "notElevated", "notWritten", "written"};
 const char* const kRightWords[] = {"create files", "create folders", "write", "delete", "delete entries",
-                                   "change permissions", "take ownership", "owner"};
+                                   "change permissions", "take ownership", "owner", "set values",
+                                   "create keys"};
 
 struct Json {
     ReportText& out;

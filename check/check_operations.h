@@ -110,6 +110,9 @@ struct CheckOperations {
     // allows Everyone all rights. A reparse point is read as itself, not as
     // what it leads to. Answers 0, or the error that kept it from being read.
     std::int32_t (*ReadPathSecurity)(const char* path, PathSecurity& security);
+    // The same of a key under HKEY_LOCAL_MACHINE in the 32-bit view, where
+    // kdnclaunch reads its records. Answers 2 when there is no such key.
+    std::int32_t (*ReadKeySecurity)(const char* keyPath, PathSecurity& security);
 };
 
 // What the report needs beyond the recorded calls: where and as whom the

@@ -139,6 +139,7 @@ extern const CheckOperations Win32CheckOperations = {
     ReadValueElsewhere,
     WriteRecordFolder,
     ReadPathSecurity,
+    ReadKeySecurity,
 };
 
 bool NarrowArguments(int argc, wchar_t** wide, char** narrow, char* storage, std::size_t capacity)

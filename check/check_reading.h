@@ -62,14 +62,14 @@ enum class FoundBy { kExpanded, kTrimmed, kOtherString, kShortName, kLostLetters
 // What an account may do that changes, replaces or plants a program, in the
 // order the report names them.
 enum class ReplaceRight { kCreateFiles, kCreateFolders, kWrite, kDelete, kDeleteEntries, kChangePermissions,
-                          kTakeOwnership, kOwns };
+                          kTakeOwnership, kOwns, kSetValues, kCreateKeys };
 
 struct Replacer {
     char account[128];
     bool anyone;        // an account every user who logs on belongs to
     ReplaceRight right;
-    char path[MAX_PATH];
-    int plants;         // 1 to 6: the record, tried first, whose missing program this plants; 0: none
+    char path[MAX_PATH];  // a record's key as reg query names it, HKLM\ first
+    int plants;         // 1 to 6: the record, tried first, whose missing program or value this plants; 0: none
 };
 
 // Who, beside SYSTEM, the administrators and TrustedInstaller, can replace a

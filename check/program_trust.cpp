@@ -1,5 +1,5 @@
 // Who can replace a program: the security of the file and of each folder
-// from the drive's root down to it.
+// from the drive's root down to it, and of the records' keys that lead there.
 #include "check_reading.h"
 
 #include <algorithm>
@@ -18,6 +18,9 @@ constexpr std::uint32_t kGenericAll = 0x10000000;
 constexpr std::uint32_t kGenericWrite = 0x40000000;
 constexpr std::uint32_t kFileAllAccess = 0x1F01FF;
 constexpr std::uint32_t kFileGenericWrite = 0x120116;
+// And for registry keys, whose generic rights hold these as a file's do.
+constexpr std::uint32_t kSetValue = 0x2;      // KEY_SET_VALUE
+constexpr std::uint32_t kCreateSubKey = 0x4;  // KEY_CREATE_SUB_KEY
 
 // An entry's rights as the file system maps its generic ones.
 std::uint32_t Mapped(std::uint32_t mask)
@@ -62,6 +65,17 @@ const HeldRight kFolderRights[] = {{kDelete, ReplaceRight::kDelete}, {kDeleteChi
 const HeldRight kPlantRights[] = {{kAppendData, ReplaceRight::kCreateFolders}, {kDelete, ReplaceRight::kDelete},
                                   {kWriteDac, ReplaceRight::kChangePermissions},
                                   {kWriteOwner, ReplaceRight::kTakeOwnership}, {}};
+
+// A record's key: setting its value leads kdnclaunch elsewhere, and
+// deleting it lets the next record decide. Where the key is missing, the
+// nearest key above it that exists: whoever can create keys there makes the
+// record.
+const HeldRight kKeyRights[] = {{kSetValue, ReplaceRight::kSetValues}, {kDelete, ReplaceRight::kDelete},
+                                {kWriteDac, ReplaceRight::kChangePermissions},
+                                {kWriteOwner, ReplaceRight::kTakeOwnership}, {}};
+const HeldRight kKeyAboveRights[] = {{kCreateSubKey, ReplaceRight::kCreateKeys},
+                                     {kWriteDac, ReplaceRight::kChangePermissions},
+                                     {kWriteOwner, ReplaceRight::kTakeOwnership}, {}};
 
 // What reading the security of a path that does not exist answers.
 constexpr std::int32_t kFileNotFound = 2;
@@ -136,16 +150,18 @@ std::uint32_t Granted(const PathSecurity& security, const AccessEntry& entry)
 
 // Names who holds the rights on the path; plants, 1 to 6, is the record whose
 // missing program the path leads to, and then a path that does not exist is
-// answered false, with nothing read.
-bool ReadPath(TrustWalk& walk, const char* path, const HeldRight* rights, int plants = 0)
+// answered false, with nothing read. So is a key that does not exist: it is
+// named HKLM\ first.
+bool ReadPath(TrustWalk& walk, const char* path, const HeldRight* rights, int plants = 0, bool key = false)
 {
     static PathSecurity security;
-    std::int32_t status = walk.log.check->ReadPathSecurity(path, security);
+    std::int32_t status = key ? walk.log.check->ReadKeySecurity(path + 5, security)
+                              : walk.log.check->ReadPathSecurity(path, security);
     if (status == 0 && security.reparsePoint && security.reparseTag != kCompressedTag &&
         security.reparseTag != kDeduplicatedTag)
         status = kPathIsLink;
     ProgramTrust& trust = walk.trust;
-    if (plants != 0 && (status == kFileNotFound || status == kPathNotFound))
+    if ((plants != 0 || key) && (status == kFileNotFound || status == kPathNotFound))
         return false;
     if (status != 0) {
         if (trust.securityRead) {
@@ -245,8 +261,26 @@ void ReadPlantable(TrustWalk& walk, const char* program, int row)
     ReadFoldersAbove(walk, path, cut, row + 1);
 }
 
+// The key of each record tried, up to the one that leads to the program (to:
+// its row), where kdnclaunch reads it: whoever can set a value there, or
+// make the key where it is missing, chooses the program started.
+void ReadRecordKeys(TrustWalk& walk, const CheckReading& reading, int to)
+{
+    for (int row = 0; row <= to && row < 6 && reading.records[row].outcome != Outcome::kNotTried; ++row) {
+        char key[MAX_PATH] = "HKLM\\";
+        CopyText(key + 5, sizeof key - 5, kDncCandidates[row].keyPath);
+        const int plants = row == to || reading.records[row].outcome == Outcome::kTaken ? 0 : row + 1;
+        for (const HeldRight* rights = kKeyRights; !ReadPath(walk, key, rights, plants, true); rights = kKeyAboveRights) {
+            char* const above = std::strrchr(key, '\\');
+            if (above == key + 4)
+                break;  // not even HKLM's SOFTWARE
+            *above = '\0';
+        }
+    }
+}
+
 // The program's own path, then each record tried before the one that leads
-// to it (before: its row) and leads nowhere.
+// to it (before: its row) and leads nowhere, and the records' keys.
 void ReadTrust(const CallLog& log, const CheckSetting& setting, const CheckReading& reading, const char* program,
                int before, ProgramTrust& trust)
 {
@@ -266,6 +300,7 @@ void ReadTrust(const CallLog& log, const CheckSetting& setting, const CheckReadi
     for (int row = 0; row < before; ++row)
         if (reading.records[row].outcome == Outcome::kAbsent)
             ReadPlantable(walk, reading.records[row].joined, row);
+    ReadRecordKeys(walk, reading, before);
 }
 
 } // namespace

@@ -34,3 +34,4 @@ int FindWideProgram(const char16_t* folder, const char* subpath, char* shortFold
 
 // File security.
 std::int32_t ReadPathSecurity(const char* path, PathSecurity& security);
+std::int32_t ReadKeySecurity(const char* keyPath, PathSecurity& security);

@@ -1,5 +1,5 @@
-// Who may change a file or folder: its owner and DACL, each account named
-// and told apart.
+// Who may change a file, a folder or a record's key: its owner and DACL,
+// each account named and told apart.
 #include <cstring>
 
 #include "win32_check.h"
@@ -118,17 +118,61 @@ void DescribeAccount(PSID sid, SecurityAccount& account)
         named[namedCount++].account = account;
 }
 
+// Room for the owner and a DACL of many entries; a larger one answers
+// ERROR_INSUFFICIENT_BUFFER and counts as not read.
+union {
+    SECURITY_DESCRIPTOR header;
+    unsigned char bytes[16384];
+} descriptor;
+
+// The owner and entries of the descriptor just read.
+std::int32_t DescribeSecurity(PathSecurity& security)
+{
+    PSID owner = nullptr;
+    BOOL defaulted = FALSE, present = FALSE;
+    PACL dacl = nullptr;
+    if (!GetSecurityDescriptorOwner(&descriptor, &owner, &defaulted) || !owner ||
+        !GetSecurityDescriptorDacl(&descriptor, &present, &dacl, &defaulted))
+        return ERROR_INVALID_SECURITY_DESCR;
+    DescribeAccount(owner, security.owner);
+    if (!present || !dacl) {
+        AccessEntry& entry = security.entries[security.count++];
+        entry.allows = true, entry.inheritOnly = false, entry.mask = FILE_ALL_ACCESS;  // a key's rights are among them
+        DescribeAccount(&everyone, entry.account);
+        return ERROR_SUCCESS;
+    }
+    // A later entry could grant what the ones read do not.
+    if (dacl->AceCount > kMostAccessEntries)
+        return ERROR_INSUFFICIENT_BUFFER;
+    for (WORD i = 0; i < dacl->AceCount; ++i) {
+        void* ace = nullptr;
+        if (!GetAce(dacl, i, &ace))
+            return ERROR_INVALID_ACL;
+        const ACE_HEADER& header = *static_cast<ACE_HEADER*>(ace);
+        // A callback entry's condition may hold, for all the check can tell:
+        // an allow one is read as a plain allow, a deny one takes nothing
+        // back. An object entry has no place on a file or key.
+        const bool allows = header.AceType == ACCESS_ALLOWED_ACE_TYPE || header.AceType == ACCESS_ALLOWED_CALLBACK_ACE_TYPE;
+        if (header.AceType == ACCESS_DENIED_CALLBACK_ACE_TYPE)
+            continue;
+        if (!allows && header.AceType != ACCESS_DENIED_ACE_TYPE)
+            return ERROR_INVALID_ACL;
+        // Allow and deny entries, callback or not, share this layout.
+        const ACCESS_ALLOWED_ACE& entry = *static_cast<ACCESS_ALLOWED_ACE*>(ace);
+        AccessEntry& read = security.entries[security.count++];
+        read.allows = allows;
+        read.inheritOnly = (header.AceFlags & INHERIT_ONLY_ACE) != 0;
+        read.mask = entry.Mask;
+        DescribeAccount(const_cast<DWORD*>(&entry.SidStart), read.account);
+    }
+    return ERROR_SUCCESS;
+}
+
 } // namespace
 
 std::int32_t ReadPathSecurity(const char* path, PathSecurity& security)
 {
     security.count = 0, security.reparsePoint = false, security.reparseTag = 0;
-    // Room for the owner and a DACL of many entries; a larger one answers
-    // ERROR_INSUFFICIENT_BUFFER and counts as not read.
-    static union {
-        SECURITY_DESCRIPTOR header;
-        unsigned char bytes[16384];
-    } descriptor;
     // The path itself, a link's own entry rather than what it leads to, and
     // its kind and security through the one handle.
     const HANDLE file = CreateFileA(path, READ_CONTROL | FILE_READ_ATTRIBUTES,
@@ -149,44 +193,18 @@ std::int32_t ReadPathSecurity(const char* path, PathSecurity& security)
                                               &descriptor, sizeof descriptor, &needed);
     const DWORD error = read ? ERROR_SUCCESS : GetLastError();
     CloseHandle(file);
-    if (!read)
-        return static_cast<std::int32_t>(error);
-    PSID owner = nullptr;
-    BOOL defaulted = FALSE, present = FALSE;
-    PACL dacl = nullptr;
-    if (!GetSecurityDescriptorOwner(&descriptor, &owner, &defaulted) || !owner ||
-        !GetSecurityDescriptorDacl(&descriptor, &present, &dacl, &defaulted))
-        return ERROR_INVALID_SECURITY_DESCR;
-    DescribeAccount(owner, security.owner);
-    if (!present || !dacl) {
-        AccessEntry& entry = security.entries[security.count++];
-        entry.allows = true, entry.inheritOnly = false, entry.mask = FILE_ALL_ACCESS;
-        DescribeAccount(&everyone, entry.account);
-        return ERROR_SUCCESS;
-    }
-    // A later entry could grant what the ones read do not.
-    if (dacl->AceCount > kMostAccessEntries)
-        return ERROR_INSUFFICIENT_BUFFER;
-    for (WORD i = 0; i < dacl->AceCount; ++i) {
-        void* ace = nullptr;
-        if (!GetAce(dacl, i, &ace))
-            return ERROR_INVALID_ACL;
-        const ACE_HEADER& header = *static_cast<ACE_HEADER*>(ace);
-        // A callback entry's condition may hold, for all the check can tell:
-        // an allow one is read as a plain allow, a deny one takes nothing
-        // back. An object entry has no place on a file.
-        const bool allows = header.AceType == ACCESS_ALLOWED_ACE_TYPE || header.AceType == ACCESS_ALLOWED_CALLBACK_ACE_TYPE;
-        if (header.AceType == ACCESS_DENIED_CALLBACK_ACE_TYPE)
-            continue;
-        if (!allows && header.AceType != ACCESS_DENIED_ACE_TYPE)
-            return ERROR_INVALID_ACL;
-        // Allow and deny entries, callback or not, share this layout.
-        const ACCESS_ALLOWED_ACE& entry = *static_cast<ACCESS_ALLOWED_ACE*>(ace);
-        AccessEntry& read = security.entries[security.count++];
-        read.allows = allows;
-        read.inheritOnly = (header.AceFlags & INHERIT_ONLY_ACE) != 0;
-        read.mask = entry.Mask;
-        DescribeAccount(const_cast<DWORD*>(&entry.SidStart), read.account);
-    }
-    return ERROR_SUCCESS;
+    return read ? DescribeSecurity(security) : static_cast<std::int32_t>(error);
+}
+
+std::int32_t ReadKeySecurity(const char* keyPath, PathSecurity& security)
+{
+    security.count = 0, security.reparsePoint = false, security.reparseTag = 0;
+    HKEY key = nullptr;
+    const LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, READ_CONTROL | KEY_WOW64_32KEY, &key);
+    if (opened != ERROR_SUCCESS)
+        return opened;
+    DWORD size = sizeof descriptor;
+    const LONG read = RegGetKeySecurity(key, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &descriptor, &size);
+    RegCloseKey(key);
+    return read == ERROR_SUCCESS ? DescribeSecurity(security) : read;
 }

@@ -10,6 +10,9 @@ const std::string kProgram = "C:\\K\\KorvR2\\KDNC\\kdnc.exe", kOwn = "C:\\K\\Kor
 const SecurityAccount kSystem = {"SYSTEM", AccountKind::kTrusted}, kUsers = {"Users", AccountKind::kAnyone},
                       kEveryone = {"Everyone", AccountKind::kAnyone}, kBob = {"PC\\bob", AccountKind::kOther},
                       kOp = {"PC\\op", AccountKind::kRunning};
+const std::string kKey = "HKLM\\SOFTWARE\\Halvorne, Incorporated\\KORVANT R2\\Install Information";  // record 4's
+const std::string kVendor = "HKLM\\SOFTWARE\\Halvorne, Incorporated";
+const std::string kPlantsR2Max = ", planting kdnc.exe where record 3 R2 Max leads, which is tried first";
 const std::string kTrustedLine = "   trusted: only SYSTEM, the administrators and TrustedInstaller can change or replace kdnc.exe\n";
 const std::string kPlants = ", planting kdnc.exe where record 1 DNC leads, which is tried first";
 const std::string kRemedy = "   trusted once only SYSTEM, the administrators and TrustedInstaller can change it: remove the rights "
@@ -122,6 +125,18 @@ TEST(ReadProgramTrust, NamesWhoCanReplaceTheProgram)
              w.security["C:\\M"] = Security(kSystem, {Allow(kUsers, 0x2)}); }, kTrustedLine, ""},
         {[](World& w, CheckSetting&) { w.Install(0, "\\\\srv\\DNC"); }, "   not trusted: the security of \\\\srv\\DNC\\kdnc.exe "
          "could not be read: it is not on a fixed local drive\n" + once, unread},
+        // The keys of the record taken and of those tried first, or the nearest key above one missing.
+        {On(kKey, Security(kSystem, {Allow(kUsers, 0x2), Allow(kBob, 0x10000), Allow({"PC\\carl", AccountKind::kOther},
+            0x40000), Allow({"PC\\dave", AccountKind::kOther}, 0x80000), Allow(kEveryone, 0x20019 | 0x4)})),
+         Anyone("Users may set values in " + kKey) + "      PC\\bob may delete or rename " + kKey + "\n      PC\\carl may "
+         "change the permissions of " + kKey + "\n      PC\\dave may take ownership of " + kKey + "\n" + kRemedy, brief},
+        {On(kVendor, Security(kSystem, {Allow(kUsers, 0x4), Allow(kBob, 0x40000), Allow({"PC\\carl", AccountKind::kOther},
+            0x80000), Allow(kEveryone, 0x2)})), Anyone("Users may create keys in " + kVendor + kPlantsR2Max) + "      PC\\bob "
+         "may change the permissions of " + kVendor + kPlantsR2Max + "\n      PC\\carl may take ownership of " + kVendor +
+         kPlantsR2Max + "\n" + kRemedy, brief},
+        {[](World& w, CheckSetting&) { w.securityErrors[kKey] = 5, w.Install(4, "C:\\B");  // record 5, not tried, unread
+                                       w.security[kVendor + "\\KORVANT R2 Basic\\Install Information"] = Security(kBob, {}); },
+         "   not trusted: the security of " + kKey + " could not be read: error 5, Access is denied.\n" + once, unread},
         // Security that cannot be read.
         {[](World& w, CheckSetting&) { w.securityErrors[kUp] = 5; }, "   not trusted: the security of " + kUp + " could not "
          "be read: error 5, Access is denied.\n" + once, unread},
@@ -236,12 +251,13 @@ TEST(ReadProgramTrust, MarksAFixThatLeadsToAProgramAnyoneCouldReplace)
     ReadCheck(RecordedCalls, kSetting, reading);
     EXPECT_TRUE(reading.search.found[0].trusted && !reading.search.found[1].trusted);
     // Each right's word, and security not read, as the JSON gives them.
-    const std::pair<std::uint32_t, const char*> words[] = {{0x4, "create folders"}, {0x2, "create files"},
-        {0x40, "delete entries"}, {0x10000, "delete"}, {0x40000, "change permissions"}, {0x80000, "take ownership"}};
-    for (const auto& [mask, word] : words) {
-        scripted.security[own] = Security(kSystem, {Allow(kUsers, mask)});
-        EXPECT_NE(RunCheck(scripted).json.find(std::string("\"right\":\"") + word + "\",\"path\":\"C:\\\\KORVANT\\\\KorvR2\\\\KDNC\","),
-                  std::string::npos) << word;
+    const std::tuple<std::string, std::uint32_t, const char*> words[] = {{own, 0x4, "create folders"},
+        {own, 0x2, "create files"}, {own, 0x40, "delete entries"}, {own, 0x10000, "delete"}, {own, 0x40000,
+        "change permissions"}, {own, 0x80000, "take ownership"}, {kKey, 0x2, "set values"}, {kVendor, 0x4, "create keys"}};
+    for (const auto& [path, mask, word] : words) {
+        scripted.security = {{path, Security(kSystem, {Allow(kUsers, mask)})}};
+        EXPECT_NE(RunCheck(scripted).json.find(std::string("\"right\":\"") + word + "\",\"path\":\"" + Escaped(path) +
+                                               "\",\"plants\":" + (path == kVendor ? "3" : "null")), std::string::npos) << word;
     }
     // The second found, which record 5 would lead to: record 4's folder, tried first, can be created at the root.
     scripted.security = {{"C:\\", Security(kSystem, {Allow(kUsers, 0x4)})}};

@@ -64,8 +64,8 @@ struct World {
     std::string outcome;                  // ShellExecuteA and MessageBoxA as called, in turn
     std::int32_t writeError = 0;          // what writing answers
     std::uintptr_t open = 0;              // the launcher holds one key or search handle at a time
-    std::map<std::string, PathSecurity> security;  // a path's owner and entries; else SYSTEM's, Users may read it
-    std::map<std::string, std::int32_t> securityErrors;  // a path and what reading its security answers
+    std::map<std::string, PathSecurity> security;  // a path's or key's (HKLM\...) owner and entries
+    std::map<std::string, std::int32_t> securityErrors;  // a path or key and what reading its security answers
     std::vector<std::string> securityRead;
     void Install(int row, std::string bytes) { registry[kRecords[row].keyPath] = {kRecords[row].valueName, bytes}; }
     void Elsewhere(const std::string& key, int row, std::string bytes, std::uint32_t type = 1)
@@ -127,6 +127,13 @@ const WindowsOperations kWorld = {
         return 1;  // IDOK
     },
 };
+
+// A path's or key's owner and entries as scripted; else SYSTEM's, Users may read it.
+PathSecurity HeldSecurity(const std::string& path)
+{
+    return world.security.count(path) ? world.security[path] : PathSecurity{{"SYSTEM", AccountKind::kTrusted}, 2,
+        {{true, false, 0x1F01FF, {"Administrators", AccountKind::kTrusted}}, {true, false, 0x1200A9, {"Users", AccountKind::kAnyone}}}};
+}
 
 // The check's own questions; an error's text is known for 5 alone, and a path resolves below C:\Work, but for one
 // starting with ~, which stands for one Windows cannot make whole.
@@ -201,9 +208,16 @@ const CheckOperations kCheckWorld = {
     },
     [](const char* path, PathSecurity& security) {
         world.securityRead.push_back(path);
-        security = world.security.count(path) ? world.security[path] : PathSecurity{{"SYSTEM", AccountKind::kTrusted}, 2,
-            {{true, false, 0x1F01FF, {"Administrators", AccountKind::kTrusted}}, {true, false, 0x1200A9, {"Users", AccountKind::kAnyone}}}};
+        security = HeldSecurity(path);
         return world.securityErrors.count(path) ? world.securityErrors[path] : 0;
+    },
+    [](const char* key, PathSecurity& security) {  // a key is there when a record's key is it or lies below it
+        bool there = false;
+        for (const auto& held : world.registry)
+            there = there || (held.first + "\\").rfind(key + std::string("\\"), 0) == 0;
+        const std::string named = "HKLM\\" + std::string(key);
+        security = HeldSecurity(named);
+        return !there ? 2 : world.securityErrors.count(named) ? world.securityErrors[named] : 0;
     },
 };
 

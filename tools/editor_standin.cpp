@@ -6,12 +6,16 @@
 // and reports "exit=N", or "timeout" (exit code 3) when it has not ended
 // within SECONDS and was ended. --shown-console and --hidden-console start
 // it so with a new console of its own instead, its window shown (as after a
-// double-click) or hidden, nothing redirected.
+// double-click) or hidden, nothing redirected. --key-security sets a key's
+// owner and DACL in the 32-bit view of HKEY_LOCAL_MACHINE, as an installer
+// may leave them, which no tool of Wine's does.
 //
 // Usage: editor_standin TITLE PROGRAM [ANSWER-AFTER-MS]
 //        editor_standin --no-window|--shown-console|--hidden-console SECONDS PROGRAM [ARGS...]
 //        editor_standin --hold-desktop MS   (keeps Wine's desktop open)
+//        editor_standin --key-security KEY SDDL
 #include <windows.h>
+#include <sddl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -150,6 +154,19 @@ int main(int argc, char** argv)
 {
     if (argc >= 4 && (std::strcmp(argv[1], "--no-window") == 0 || std::strstr(argv[1], "-console")))
         return RunInConsole(argv[1], std::strtoul(argv[2], nullptr, 10), argc - 3, argv + 3);
+    if (argc == 4 && std::strcmp(argv[1], "--key-security") == 0) {
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        HKEY key = nullptr;
+        const bool set = ConvertStringSecurityDescriptorToSecurityDescriptorA(argv[3], SDDL_REVISION_1, &descriptor,
+                                                                              nullptr) &&
+                         RegOpenKeyExA(HKEY_LOCAL_MACHINE, argv[2], 0, WRITE_DAC | WRITE_OWNER | KEY_WOW64_32KEY, &key) ==
+                             ERROR_SUCCESS &&
+                         RegSetKeySecurity(key, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, descriptor) ==
+                             ERROR_SUCCESS;
+        if (!set)
+            std::fprintf(stderr, "editor_standin: cannot set the security of %s\n", argv[2]);
+        return set ? 0 : 2;
+    }
     if (argc == 3 && std::strcmp(argv[1], "--hold-desktop") == 0) {
         // Wine closes a desktop a second after its last window, and a program
         // started while it closes waits seconds for a new one.
