@@ -77,6 +77,10 @@ const HeldRight kKeyAboveRights[] = {{kCreateSubKey, ReplaceRight::kCreateKeys},
                                      {kWriteDac, ReplaceRight::kChangePermissions},
                                      {kWriteOwner, ReplaceRight::kTakeOwnership}, {}};
 
+// A key is named as reg query names it: this, then its path.
+constexpr char kKeyRoot[] = "HKLM\\";
+constexpr std::size_t kKeyRootLength = sizeof kKeyRoot - 1;
+
 // What reading the security of a path that does not exist answers.
 constexpr std::int32_t kFileNotFound = 2;
 constexpr std::int32_t kPathNotFound = 3;
@@ -150,12 +154,12 @@ std::uint32_t Granted(const PathSecurity& security, const AccessEntry& entry)
 
 // Names who holds the rights on the path; plants, 1 to 6, is the record whose
 // missing program the path leads to, and then a path that does not exist is
-// answered false, with nothing read. So is a key that does not exist: it is
-// named HKLM\ first.
+// answered false, with nothing read. So is a key that does not exist, named
+// from kKeyRoot.
 bool ReadPath(TrustWalk& walk, const char* path, const HeldRight* rights, int plants = 0, bool key = false)
 {
     static PathSecurity security;
-    std::int32_t status = key ? walk.log.check->ReadKeySecurity(path + 5, security)
+    std::int32_t status = key ? walk.log.check->ReadKeySecurity(path + kKeyRootLength, security)
                               : walk.log.check->ReadPathSecurity(path, security);
     if (status == 0 && security.reparsePoint && security.reparseTag != kCompressedTag &&
         security.reparseTag != kDeduplicatedTag)
@@ -267,12 +271,13 @@ void ReadPlantable(TrustWalk& walk, const char* program, int row)
 void ReadRecordKeys(TrustWalk& walk, const CheckReading& reading, int to)
 {
     for (int row = 0; row <= to && row < 6 && reading.records[row].outcome != Outcome::kNotTried; ++row) {
-        char key[MAX_PATH] = "HKLM\\";
-        CopyText(key + 5, sizeof key - 5, kDncCandidates[row].keyPath);
+        char key[MAX_PATH];
+        CopyText(key, sizeof key, kKeyRoot);
+        CopyText(key + kKeyRootLength, sizeof key - kKeyRootLength, kDncCandidates[row].keyPath);
         const int plants = row == to || reading.records[row].outcome == Outcome::kTaken ? 0 : row + 1;
         for (const HeldRight* rights = kKeyRights; !ReadPath(walk, key, rights, plants, true); rights = kKeyAboveRights) {
             char* const above = std::strrchr(key, '\\');
-            if (above == key + 4)
+            if (above == key + kKeyRootLength - 1)
                 break;  // not even HKLM's SOFTWARE
             *above = '\0';
         }

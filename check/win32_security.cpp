@@ -125,14 +125,14 @@ union {
     unsigned char bytes[16384];
 } descriptor;
 
-// The owner and entries of the descriptor just read.
-std::int32_t DescribeSecurity(PathSecurity& security)
+// The owner and entries of a descriptor read.
+std::int32_t DescribeSecurity(PSECURITY_DESCRIPTOR source, PathSecurity& security)
 {
     PSID owner = nullptr;
     BOOL defaulted = FALSE, present = FALSE;
     PACL dacl = nullptr;
-    if (!GetSecurityDescriptorOwner(&descriptor, &owner, &defaulted) || !owner ||
-        !GetSecurityDescriptorDacl(&descriptor, &present, &dacl, &defaulted))
+    if (!GetSecurityDescriptorOwner(source, &owner, &defaulted) || !owner ||
+        !GetSecurityDescriptorDacl(source, &present, &dacl, &defaulted))
         return ERROR_INVALID_SECURITY_DESCR;
     DescribeAccount(owner, security.owner);
     if (!present || !dacl) {
@@ -193,7 +193,7 @@ std::int32_t ReadPathSecurity(const char* path, PathSecurity& security)
                                               &descriptor, sizeof descriptor, &needed);
     const DWORD error = read ? ERROR_SUCCESS : GetLastError();
     CloseHandle(file);
-    return read ? DescribeSecurity(security) : static_cast<std::int32_t>(error);
+    return read ? DescribeSecurity(&descriptor, security) : static_cast<std::int32_t>(error);
 }
 
 std::int32_t ReadKeySecurity(const char* keyPath, PathSecurity& security)
@@ -206,5 +206,5 @@ std::int32_t ReadKeySecurity(const char* keyPath, PathSecurity& security)
     DWORD size = sizeof descriptor;
     const LONG read = RegGetKeySecurity(key, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &descriptor, &size);
     RegCloseKey(key);
-    return read == ERROR_SUCCESS ? DescribeSecurity(security) : read;
+    return read == ERROR_SUCCESS ? DescribeSecurity(&descriptor, security) : read;
 }
