@@ -23,7 +23,7 @@ const char* const kFixWords[] = {"nothingToDo", "noneFound", "noneProven", "notT
                                  "notElevated", "notWritten", "written"};
 const char* const kRightWords[] = {"create files", "create folders", "write", "delete", "delete entries",
                                    "change permissions", "take ownership", "owner", "set values",
-                                   "create keys"};
+                                   "create keys", "change keys made"};
 
 struct Json {
     ReportText& out;

@@ -23,7 +23,8 @@ struct PreviousValue {
 // belongs to it.
 enum class AccountKind {
     kAnyone,   // Everyone, Authenticated Users, Users, INTERACTIVE: every user who logs on
-    kTrusted,  // SYSTEM, Administrators, TrustedInstaller
+    kTrusted,  // SYSTEM, Administrators, TrustedInstaller; CREATOR OWNER, who is no one
+               // until something is made, and then its maker
     kRunning,  // the account running the check
     kOther,    // any other, or one whose members cannot be told
 };
@@ -38,6 +39,7 @@ struct AccessEntry {
     bool inheritOnly;          // for what is created below, not for the path itself
     std::uint32_t mask;        // as the entry holds it, generic rights unmapped
     SecurityAccount account;
+    bool inherits;             // passed on to the keys made below
 };
 
 // A path's owner and the entries of its DACL, in order. A DACL with more

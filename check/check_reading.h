@@ -62,7 +62,7 @@ enum class FoundBy { kExpanded, kTrimmed, kOtherString, kShortName, kLostLetters
 // What an account may do that changes, replaces or plants a program, in the
 // order the report names them.
 enum class ReplaceRight { kCreateFiles, kCreateFolders, kWrite, kDelete, kDeleteEntries, kChangePermissions,
-                          kTakeOwnership, kOwns, kSetValues, kCreateKeys };
+                          kTakeOwnership, kOwns, kSetValues, kCreateKeys, kChangeKeysMade };
 
 struct Replacer {
     char account[128];

@@ -148,7 +148,7 @@ void AppendValue(ReportText& report, const RecordReading& reading, const CheckSe
 const char* const kRightTexts[] = {"may create files in ", "may create folders in ", "may write ",
                                    "may delete or rename ", "may delete or rename what is in ",
                                    "may change the permissions of ", "may take ownership of ", "owns ", "may set values in ",
-                                   "may create keys in "};
+                                   "may create keys in ", "may change the keys made below "};
 
 void AppendReplacer(ReportText& report, const Replacer& replacer)
 {

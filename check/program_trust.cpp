@@ -76,6 +76,11 @@ const HeldRight kKeyRights[] = {{kSetValue, ReplaceRight::kSetValues}, {kDelete,
 const HeldRight kKeyAboveRights[] = {{kCreateSubKey, ReplaceRight::kCreateKeys},
                                      {kWriteDac, ReplaceRight::kChangePermissions},
                                      {kWriteOwner, ReplaceRight::kTakeOwnership}, {}};
+// A key that a fix makes takes the entries that the nearest key above it
+// passes on to keys below (ACE inheritance: CONTAINER_INHERIT_ACE), and
+// whoever they give a key's rights to could lead kdnclaunch elsewhere once
+// the fix is made.
+const HeldRight kKeyMadeRights[] = {{kSetValue | kDelete | kWriteDac | kWriteOwner, ReplaceRight::kChangeKeysMade}, {}};
 
 // A key is named as reg query names it: this, then its path.
 constexpr char kKeyRoot[] = "HKLM\\";
@@ -143,20 +148,23 @@ void Name(TrustWalk& walk, const SecurityAccount& account, ReplaceRight right, c
 // names it for any of the user's accounts. A deny of another account, a
 // group say, is not counted, since members outside it keep the right: an
 // account is named unless a deny of its very own takes the rights back.
-std::uint32_t Granted(const PathSecurity& security, const AccessEntry& entry)
+// In a key made below, the entries passed on keep their order.
+std::uint32_t Granted(const PathSecurity& security, const AccessEntry& entry, bool made)
 {
     std::uint32_t granted = Mapped(entry.mask);
     for (const AccessEntry* earlier = security.entries; earlier != &entry; ++earlier)
-        if (!earlier->allows && !earlier->inheritOnly && std::strcmp(earlier->account.name, entry.account.name) == 0)
+        if (!earlier->allows && (made ? earlier->inherits : !earlier->inheritOnly) &&
+            std::strcmp(earlier->account.name, entry.account.name) == 0)
             granted &= ~Mapped(earlier->mask);
     return granted;
 }
 
-// Names who holds the rights on the path; plants, 1 to 6, is the record whose
-// missing program the path leads to, and then a path that does not exist is
-// answered false, with nothing read. So is a key that does not exist, named
-// from kKeyRoot.
-bool ReadPath(TrustWalk& walk, const char* path, const HeldRight* rights, int plants = 0, bool key = false)
+// Names who holds the rights on the path, and made, where given, in the
+// keys made below it; plants, 1 to 6, is the record whose missing program
+// the path leads to, and then a path that does not exist is answered false,
+// with nothing read. So is a key that does not exist, named from kKeyRoot.
+bool ReadPath(TrustWalk& walk, const char* path, const HeldRight* rights, int plants = 0, bool key = false,
+              const HeldRight* made = nullptr)
 {
     static PathSecurity security;
     std::int32_t status = key ? walk.log.check->ReadKeySecurity(path + kKeyRootLength, security)
@@ -180,14 +188,15 @@ bool ReadPath(TrustWalk& walk, const char* path, const HeldRight* rights, int pl
     if (!LeftOut(security.owner, walk.setting))
         Name(walk, security.owner, ReplaceRight::kOwns, path, plants);
     for (const AccessEntry* entry = security.entries; entry != security.entries + security.count; ++entry) {
-        if (!entry->allows || entry->inheritOnly || LeftOut(entry->account, walk.setting))
+        if (!entry->allows || LeftOut(entry->account, walk.setting))
             continue;
-        const std::uint32_t granted = Granted(security, *entry);
-        for (const HeldRight* held = rights; held->mask != 0; ++held)
-            if ((granted & held->mask) != 0) {
-                Name(walk, entry->account, held->right, path, plants);
-                break;
-            }
+        const HeldRight* const lists[] = {entry->inheritOnly ? nullptr : rights, entry->inherits ? made : nullptr};
+        for (const HeldRight* const list : lists)
+            for (const HeldRight* held = list; held && held->mask != 0; ++held)
+                if ((Granted(security, *entry, list == made) & held->mask) != 0) {
+                    Name(walk, entry->account, held->right, path, plants);
+                    break;
+                }
     }
     return true;
 }
@@ -267,7 +276,8 @@ void ReadPlantable(TrustWalk& walk, const char* program, int row)
 
 // The key of each record tried, up to the one that leads to the program (to:
 // its row), where kdnclaunch reads it: whoever can set a value there, or
-// make the key where it is missing, chooses the program started.
+// make the key where it is missing, chooses the program started; so does
+// whoever could change the key that a fix of record to would make.
 void ReadRecordKeys(TrustWalk& walk, const CheckReading& reading, int to)
 {
     for (int row = 0; row <= to && row < 6 && reading.records[row].outcome != Outcome::kNotTried; ++row) {
@@ -275,11 +285,14 @@ void ReadRecordKeys(TrustWalk& walk, const CheckReading& reading, int to)
         CopyText(key, sizeof key, kKeyRoot);
         CopyText(key + kKeyRootLength, sizeof key - kKeyRootLength, kDncCandidates[row].keyPath);
         const int plants = row == to || reading.records[row].outcome == Outcome::kTaken ? 0 : row + 1;
-        for (const HeldRight* rights = kKeyRights; !ReadPath(walk, key, rights, plants, true); rights = kKeyAboveRights) {
-            char* const above = std::strrchr(key, '\\');
-            if (above == key + kKeyRootLength - 1)
-                break;  // not even HKLM's SOFTWARE
+        if (ReadPath(walk, key, kKeyRights, plants, true))
+            continue;
+        const HeldRight* const made = row == to ? kKeyMadeRights : nullptr;
+        // Up to HKLM's SOFTWARE at most.
+        for (char* above = std::strrchr(key, '\\'); above != key + kKeyRootLength - 1; above = std::strrchr(key, '\\')) {
             *above = '\0';
+            if (ReadPath(walk, key, kKeyAboveRights, plants, true, made))
+                break;
         }
     }
 }

@@ -44,8 +44,10 @@ AccountKind KindOf(PSID sid)
     if (IsWellKnownSid(sid, WinWorldSid) || IsWellKnownSid(sid, WinAuthenticatedUserSid) ||
         IsWellKnownSid(sid, WinBuiltinUsersSid) || IsWellKnownSid(sid, WinInteractiveSid))
         return AccountKind::kAnyone;
+    // CREATOR OWNER is in no one's token: on what is made below, its entry
+    // stands for the maker, and a record's key is made by an administrator.
     if (IsWellKnownSid(sid, WinLocalSystemSid) || IsWellKnownSid(sid, WinBuiltinAdministratorsSid) ||
-        EqualSid(sid, &trustedInstaller))
+        EqualSid(sid, &trustedInstaller) || IsWellKnownSid(sid, WinCreatorOwnerSid))
         return AccountKind::kTrusted;
     const PSID running = RunningAccount();
     return running && EqualSid(sid, running) ? AccountKind::kRunning : AccountKind::kOther;
@@ -137,7 +139,7 @@ std::int32_t DescribeSecurity(PSECURITY_DESCRIPTOR source, PathSecurity& securit
     DescribeAccount(owner, security.owner);
     if (!present || !dacl) {
         AccessEntry& entry = security.entries[security.count++];
-        entry.allows = true, entry.inheritOnly = false, entry.mask = FILE_ALL_ACCESS;  // a key's rights are among them
+        entry.allows = true, entry.inheritOnly = entry.inherits = false, entry.mask = FILE_ALL_ACCESS;  // a key's rights are among them
         DescribeAccount(&everyone, entry.account);
         return ERROR_SUCCESS;
     }
@@ -162,6 +164,7 @@ std::int32_t DescribeSecurity(PSECURITY_DESCRIPTOR source, PathSecurity& securit
         AccessEntry& read = security.entries[security.count++];
         read.allows = allows;
         read.inheritOnly = (header.AceFlags & INHERIT_ONLY_ACE) != 0;
+        read.inherits = (header.AceFlags & CONTAINER_INHERIT_ACE) != 0;
         read.mask = entry.Mask;
         DescribeAccount(const_cast<DWORD*>(&entry.SidStart), read.account);
     }

@@ -277,4 +277,29 @@ TEST(ReadProgramTrust, MarksAFixThatLeadsToAProgramAnyoneCouldReplace)
     EXPECT_NE(unread.LastLine().find("\", fix record 4 R2; not trusted: a link is on its path ("), std::string::npos);
 }
 
+// A fix that makes record 4's key: the key takes what the nearest key above passes on to keys below, in its order.
+TEST(ReadProgramTrust, ReadsWhatAKeyAFixMakesWouldTake)
+{
+    const auto passed = [](bool allows, std::uint32_t mask) { return AccessEntry{allows, true, mask, kUsers, true}; };
+    const std::string named = "Users may change the keys made below " + kVendor, trusted = kTrustedLine.substr(3);
+    const std::pair<std::vector<AccessEntry>, std::string> cases[] = {
+        {{passed(true, 0x80000)}, named},
+        {{passed(false, 0x2), passed(true, 0x2)}, trusted},
+        {{Deny(kUsers, 0x2), passed(true, 0x2)}, named},  // the key above's own deny is not passed on
+        {{Allow(kUsers, 0x2)}, trusted},                   // its own values alone
+    };
+    for (const auto& [entries, line] : cases) {
+        World keyless;  // no record; a kdnc.exe under an install root; a key of the vendor's that is none of them
+        keyless.expanded["%ProgramW6432%"] = "C:\\PF", keyless.folders["C:\\PF"] = {{"KorvR2", true}};
+        keyless.found.insert("C:\\PF\\KorvR2\\KDNC\\kdnc.exe"), keyless.registry[kVendor.substr(5) + "\\Settings"] = {};
+        keyless.security[kVendor] = Security(kSystem, entries);
+        const Checked checked = RunCheck(keyless);
+        const std::size_t at = checked.report.find(" /f /reg:32\n") + 12;
+        EXPECT_EQ(checked.report.substr(at, checked.report.find('\n', at) - at),
+                  "      " + (line == named ? Anyone(named).substr(3, Anyone(named).size() - 4) : line.substr(0, line.size() - 1)));
+        EXPECT_EQ(checked.json.find("\"right\":\"change keys made\",\"path\":\"" + Escaped(kVendor) + "\",\"plants\":null") !=
+                  std::string::npos, line == named);
+    }
+}
+
 } // namespace
