@@ -73,10 +73,10 @@ $rows = foreach ($pc in $pcs) {
             }
             else {
                 $unread = Get-KdncField $json.verdict 'unreadPath'
-                $why = if ((Get-KdncField $json.verdict 'securityError') -eq 4395) { 'a link is on its path' }
+                $reason = if ((Get-KdncField $json.verdict 'securityError') -eq 4395) { 'a link is on its path' }
                     elseif ($unread -notmatch '^([A-Za-z]:[\\/]|[\\/]{2})') { 'a record kdnclaunch tries is relative' }
                     else { 'its security could not be read' }
-                $row.Detail += "; not trusted: $why ($unread)"
+                $row.Detail += "; not trusted: $reason ($unread)"
             }
         }
         $row.Records = (@(Get-KdncField $json 'records' | Where-Object { $_.outcome -ne 'noKey' -and $_.outcome -ne 'notTried' } |

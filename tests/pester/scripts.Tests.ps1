@@ -195,19 +195,19 @@ Describe 'the shipped scripts' {
 
         It 'asks each PC once, skipping blank and comment lines, and answers each in a row, the unreachable and the garbled too' {
             $list = Join-Path $TestDrive 'pcs.txt'; $csv = Join-Path $TestDrive 'fleet.csv'
-            Set-Content $list "# the shop floor`r`npc-start`r`n`r`n   `r`npc-broken`r`nPC-START`r`npc-gone`r`n  pc-nocheck  `r`npc-gone`r`npc-cut`r`npc-forged`r`npc-open`r`npc-unread`r`npc-relative`r`npc-linked"
+            Set-Content $list "# the shop floor`r`npc-start`r`n`r`n   `r`npc-broken`r`nPC-START`r`npc-gone`r`n  pc-nocheck  `r`npc-gone`r`npc-cut`r`npc-forged`r`npc-open`r`npc-unread`r`npc-relative`r`npc-linked`r`npc-off"
             $rows = @(& (Join-Path $scripts 'kdnclaunch-fleet.ps1') -PcList $list -Csv $csv)
             Should -Invoke Invoke-Command -Times 1 -Exactly -ParameterFilter {
-                ($ComputerName -join ',') -eq 'pc-start,pc-broken,pc-gone,pc-nocheck,pc-cut,pc-forged,pc-open,pc-unread,pc-relative,pc-linked' -and
+                ($ComputerName -join ',') -eq 'pc-start,pc-broken,pc-gone,pc-nocheck,pc-cut,pc-forged,pc-open,pc-unread,pc-relative,pc-linked,pc-off' -and
                 (Split-Path $FilePath -Leaf) -eq 'kdnclaunch-ask.ps1' -and $ArgumentList[1] -eq 0 -and $ThrottleLimit -eq 32 }
             Get-Content $csv -TotalCount 1 | Should -Be '"PC","Answer","ExitCode","Records","Found","Program","Fix","Approve","Detail"'
             $table = @(Import-Csv $csv)
             $table | ForEach-Object { "$($_.PC): $($_.Answer) $($_.ExitCode)".Trim() } |
                 Should -Be 'pc-start: would start 0', 'pc-broken: would warn 1', 'pc-gone: no answer', 'pc-nocheck: check failed',
                     'pc-cut: check failed', 'pc-forged: would warn 1', 'pc-open: would start, not trusted 0', 'pc-unread: would start, not trusted 0',
-                    'pc-relative: would start, not trusted 0', 'pc-linked: would start, not trusted 0'
+                    'pc-relative: would start, not trusted 0', 'pc-linked: would start, not trusted 0', 'pc-off: no answer'   # one unreachable after them
             $table[0..1].Records | Should -Be '3 taken', '2 absent; 3 absent; 4 empty; 5 absent; 6 absent'
-            $table.Program | Should -Be '', '', '', '', '', 'C:\Q\kdnc.exe', '', '', '', ''   # a trusted fix in the check's shape alone
+            $table.Program | Should -Be '', '', '', '', '', 'C:\Q\kdnc.exe', '', '', '', '', ''   # a trusted fix in the check's shape alone
             $table[6..9].Detail | Should -Be 's; not trusted: Everyone: create folders, C:\, planting kdnc.exe where record 1 leads',
                 's; not trusted: its security could not be read (\\srv\K)', 's; not trusted: a record kdnclaunch tries is relative (K\kdnc.exe)',
                 's; not trusted: a link is on its path (C:\K)'
@@ -215,7 +215,7 @@ Describe 'the shipped scripts' {
             $table[2].Detail | Should -Be '[pc-gone] Connecting to remote server pc-gone failed: WinRM cannot complete the operation.'
             $table[3].Detail | Should -BeLike 'kdnclaunch-check.exe failed with exit code 2*'
             $table[4].Detail | Should -BeLike "its answer is not the check's JSON: *"
-            $table.Approve | Should -Be '', '', '', '', '', '', '', '', '', ''
+            $table.Approve | Should -Be '', '', '', '', '', '', '', '', '', '', ''
         }
 
         It 'applies only approved rows that name a program, only with -Apply, that program passed as --fix-program' {
