@@ -164,7 +164,11 @@ std::int32_t DescribeSecurity(PSECURITY_DESCRIPTOR source, PathSecurity& securit
         AccessEntry& read = security.entries[security.count++];
         read.allows = allows;
         read.inheritOnly = (header.AceFlags & INHERIT_ONLY_ACE) != 0;
-        read.inherits = (header.AceFlags & CONTAINER_INHERIT_ACE) != 0;
+        // Passed on to keys made below; one that stops at the first key made
+        // (NO_PROPAGATE_INHERIT_ACE) may not reach the record's, deeper down:
+        // an allow is counted as passed on even so, a deny not.
+        read.inherits = (header.AceFlags & CONTAINER_INHERIT_ACE) != 0 &&
+                        (allows || (header.AceFlags & NO_PROPAGATE_INHERIT_ACE) == 0);
         read.mask = entry.Mask;
         DescribeAccount(const_cast<DWORD*>(&entry.SidStart), read.account);
     }
