@@ -1,5 +1,6 @@
 // Who may change a file, a folder or a record's key: its owner and DACL,
 // each account named and told apart.
+#include <algorithm>
 #include <cstring>
 
 #include "win32_check.h"
@@ -175,6 +176,30 @@ std::int32_t DescribeSecurity(PSECURITY_DESCRIPTOR source, PathSecurity& securit
     return ERROR_SUCCESS;
 }
 
+// Whether a key of the path, itself included, is a registry link (made with
+// REG_OPTION_CREATE_LINK), which leads wherever its SymbolicLinkValue says:
+// opening the key follows it, so each is opened as itself and asked.
+bool LinkOnPath(const char* keyPath)
+{
+    char prefix[MAX_PATH];
+    for (const char* end = keyPath;; ++end) {
+        if (*end != '\\' && *end != '\0')
+            continue;
+        CopyText(prefix, std::min(static_cast<std::size_t>(end - keyPath) + 1, sizeof prefix), keyPath);
+        HKEY key = nullptr;
+        DWORD type = REG_NONE;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, prefix, REG_OPTION_OPEN_LINK, KEY_QUERY_VALUE | KEY_WOW64_32KEY, &key) ==
+            ERROR_SUCCESS) {
+            RegQueryValueExA(key, "SymbolicLinkValue", nullptr, &type, nullptr, nullptr);
+            RegCloseKey(key);
+        }
+        if (type == REG_LINK)
+            return true;
+        if (*end == '\0')
+            return false;
+    }
+}
+
 } // namespace
 
 std::int32_t ReadPathSecurity(const char* path, PathSecurity& security)
@@ -213,5 +238,6 @@ std::int32_t ReadKeySecurity(const char* keyPath, PathSecurity& security)
     DWORD size = sizeof descriptor;
     const LONG read = RegGetKeySecurity(key, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &descriptor, &size);
     RegCloseKey(key);
+    security.reparsePoint = LinkOnPath(keyPath);  // read through it, the security is its target's
     return read == ERROR_SUCCESS ? DescribeSecurity(&descriptor, security) : read;
 }

@@ -8,12 +8,15 @@
 // it so with a new console of its own instead, its window shown (as after a
 // double-click) or hidden, nothing redirected. --key-security sets a key's
 // owner and DACL in the 32-bit view of HKEY_LOCAL_MACHINE, as an installer
-// may leave them, which no tool of Wine's does.
+// may leave them, which no tool of Wine's does; --key-link makes a key
+// there a registry link to TARGET (\Registry\Machine\...), as a user who
+// may create keys there could.
 //
 // Usage: editor_standin TITLE PROGRAM [ANSWER-AFTER-MS]
 //        editor_standin --no-window|--shown-console|--hidden-console SECONDS PROGRAM [ARGS...]
 //        editor_standin --hold-desktop MS   (keeps Wine's desktop open)
 //        editor_standin --key-security KEY SDDL
+//        editor_standin --key-link KEY TARGET
 #include <windows.h>
 #include <sddl.h>
 
@@ -166,6 +169,19 @@ int main(int argc, char** argv)
         if (!set)
             std::fprintf(stderr, "editor_standin: cannot set the security of %s\n", argv[2]);
         return set ? 0 : 2;
+    }
+    if (argc == 4 && std::strcmp(argv[1], "--key-link") == 0) {
+        HKEY key = nullptr;
+        wchar_t target[MAX_PATH];
+        const int units = MultiByteToWideChar(CP_ACP, 0, argv[3], -1, target, MAX_PATH) - 1;  // no terminator stored
+        LONG status = RegCreateKeyExA(HKEY_LOCAL_MACHINE, argv[2], 0, nullptr, REG_OPTION_CREATE_LINK,
+                                      KEY_ALL_ACCESS | KEY_CREATE_LINK | KEY_WOW64_32KEY, nullptr, &key, nullptr);
+        if (status == ERROR_SUCCESS)
+            status = RegSetValueExW(key, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(target),
+                                    static_cast<DWORD>(units * sizeof(wchar_t)));
+        if (status != ERROR_SUCCESS)
+            std::fprintf(stderr, "editor_standin: cannot make %s a link: error %ld\n", argv[2], status);
+        return status == ERROR_SUCCESS ? 0 : 2;
     }
     if (argc == 3 && std::strcmp(argv[1], "--hold-desktop") == 0) {
         // Wine closes a desktop a second after its last window, and a program
