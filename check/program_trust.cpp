@@ -159,6 +159,18 @@ std::uint32_t Granted(const PathSecurity& security, const AccessEntry& entry, bo
     return granted;
 }
 
+// The path's security is not known: the first such path is told, with why.
+void Unread(TrustWalk& walk, const char* path, std::int32_t status)
+{
+    ProgramTrust& trust = walk.trust;
+    if (trust.securityRead) {
+        trust.error = status;
+        walk.log.check->ReadErrorText(status, trust.errorText, sizeof trust.errorText);
+        CopyText(trust.unreadPath, sizeof trust.unreadPath, path);
+    }
+    trust.securityRead = false;
+}
+
 // Names who holds the rights on the path, and made, where given, in the
 // keys made below it; plants, 1 to 6, is the record whose missing program
 // the path leads to, and then a path that does not exist is answered false,
@@ -172,16 +184,10 @@ bool ReadPath(TrustWalk& walk, const char* path, const HeldRight* rights, int pl
     if (status == 0 && security.reparsePoint && security.reparseTag != kCompressedTag &&
         security.reparseTag != kDeduplicatedTag)
         status = kPathIsLink;
-    ProgramTrust& trust = walk.trust;
     if ((plants != 0 || key) && (status == kFileNotFound || status == kPathNotFound))
         return false;
     if (status != 0) {
-        if (trust.securityRead) {
-            trust.error = status;
-            walk.log.check->ReadErrorText(status, trust.errorText, sizeof trust.errorText);
-            CopyText(trust.unreadPath, sizeof trust.unreadPath, path);
-        }
-        trust.securityRead = false;
+        Unread(walk, path, status);
         return true;
     }
     // An owner may always change the permissions.
@@ -243,6 +249,29 @@ std::size_t SeparatorBefore(const char* path, std::size_t cut, const CheckSettin
         else if (IsSeparator(path[at]))
             last = at;
     return last;
+}
+
+// Each file beside the program, itself too: Windows loads a DLL from the
+// program's folder before any other ("Dynamic-link library search order"),
+// and the program may read its settings there, so whoever may change one
+// changes what runs. A link or junction there is read as a file, and is one.
+struct Beside {
+    TrustWalk& walk;
+    const char* folder;
+};
+
+bool ReadBeside(const char* name, bool isFolder, void* context)
+{
+    const Beside& beside = *static_cast<const Beside*>(context);
+    if (isFolder)
+        return true;
+    char path[2 * MAX_PATH];
+    const std::size_t length = std::strlen(beside.folder);
+    CopyText(path, sizeof path, beside.folder);
+    CopyText(path + length, sizeof path - length, IsSeparator(path[length - 1]) ? "" : "\\");
+    CopyText(path + std::strlen(path), sizeof path - std::strlen(path), name);
+    ReadPath(beside.walk, path, kFileRights);
+    return true;
 }
 
 // Each folder above the one ending at cut, up to the drive's root.
@@ -314,6 +343,10 @@ void ReadTrust(const CallLog& log, const CheckSetting& setting, const CheckReadi
     char folder[2 * MAX_PATH];
     ReadPath(walk, FolderOf(path, own, folder), kOwnFolderRights);
     ReadPath(walk, path, kFileRights);
+    Beside beside = {walk, folder};
+    const std::int32_t listed = log.check->ReadFolder(folder, ReadBeside, &beside);
+    if (listed != 0)
+        Unread(walk, folder, listed);
     ReadFoldersAbove(walk, path, own, 0);
     for (int row = 0; row < before; ++row)
         if (reading.records[row].outcome == Outcome::kAbsent)

@@ -125,6 +125,13 @@ TEST(ReadProgramTrust, NamesWhoCanReplaceTheProgram)
              w.security["C:\\M"] = Security(kSystem, {Allow(kUsers, 0x2)}); }, kTrustedLine, ""},
         {[](World& w, CheckSetting&) { w.Install(0, "\\\\srv\\DNC"); }, "   not trusted: the security of \\\\srv\\DNC\\kdnc.exe "
          "could not be read: it is not on a fixed local drive\n" + once, unread},
+        // Each file beside the program, but for folders; a folder that cannot be listed is not vouched for.
+        {[](World& w, CheckSetting&) { w.folders[kOwn] = {{"Plugins", true}, {"a.dll", false}, {"kdnc.dll", false}};
+                                       w.security[kOwn + "\\kdnc.dll"] = Security(kSystem, {Allow(kUsers, 0x2)});
+                                       w.security[kOwn + "\\Plugins"] = Security(kBob, {}); },
+         Anyone("Users may write " + kOwn + "\\kdnc.dll") + kRemedy, brief},
+        {[](World& w, CheckSetting&) { w.unreadable.insert(kOwn); }, "   not trusted: the security of " + kOwn +
+         " could not be read: error 5, Access is denied.\n" + once, unread},
         // The keys of the record taken and of those tried first, or the nearest key above one missing.
         {On(kKey, Security(kSystem, {Allow(kUsers, 0x2), Allow(kBob, 0x10000), Allow({"PC\\carl", AccountKind::kOther},
             0x40000), Allow({"PC\\dave", AccountKind::kOther}, 0x80000), Allow(kEveryone, 0x20019 | 0x4)})),
@@ -195,7 +202,7 @@ TEST(ReadProgramTrust, ReadsEachFolderUpToTheRoot)
     const std::tuple<int, std::string, std::string, std::vector<std::string>, std::string> cases[] = {
         {3, "C:\\K", kProgram, {kOwn, kProgram, kUp, "C:\\K", "C:\\"}, ""},
         {3, "D:", "D:/KorvR2\\KDNC\\kdnc.exe", {"D:/KorvR2\\KDNC", "D:/KorvR2\\KDNC\\kdnc.exe", "D:/KorvR2", "D:/"}, ""},
-        {0, "C:\\", "C:\\kdnc.exe", {"C:\\", "C:\\kdnc.exe"}, ""},
+        {0, "C:\\", "C:\\kdnc.exe", {"C:\\", "C:\\kdnc.exe", "C:\\kdnc.ini"}, ""},  // and the file beside it
         {3, "C:\\K.\\K ", "C:\\K.\\K \\KorvR2\\KDNC\\kdnc.exe",  // read as written: Windows trims a last name's blank
          {"C:\\K.\\K \\KorvR2\\KDNC", "C:\\K.\\K \\KorvR2\\KDNC\\kdnc.exe", "C:\\K.\\K \\KorvR2", "C:\\K.\\K \\", "C:\\K.\\", "C:\\"}, ""},
         {3, "C:\\\x83\\\x83t", "C:\\\x83\\\x83t\\KorvR2\\KDNC\\kdnc.exe",  // a letter's second byte no separator
@@ -213,6 +220,7 @@ TEST(ReadProgramTrust, ReadsEachFolderUpToTheRoot)
         World scripted = {kFull + "C:\\NC\\a.nc]", {}, {"C:\\NC\\a.nc", program}};
         scripted.Install(row, value);  // folders created at the root plant only beside a program there
         scripted.security["C:\\"] = Security(kSystem, {Allow({"Authenticated Users", AccountKind::kAnyone}, 0x4)});
+        scripted.folders["C:\\"] = {{"kdnc.ini", false}};
         const Checked checked = RunCheck(scripted);
         EXPECT_EQ(world.securityRead, read);
         EXPECT_NE(checked.report.find(read.empty() ? "\n   not trusted: the security of " + program + " could not be read: it " +
