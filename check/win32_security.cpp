@@ -179,24 +179,29 @@ std::int32_t DescribeSecurity(PSECURITY_DESCRIPTOR source, PathSecurity& securit
 // Whether a key of the path, itself included, is a registry link (made with
 // REG_OPTION_CREATE_LINK), which leads wherever its SymbolicLinkValue says:
 // opening the key follows it, so each is opened as itself and asked.
-bool LinkOnPath(const char* keyPath)
+// Answers 0, or the error that kept a key from being asked: whoever made a
+// link may also bar others from asking it.
+std::int32_t AskLinks(const char* keyPath, bool& link)
 {
     char prefix[MAX_PATH];
+    link = false;
     for (const char* end = keyPath;; ++end) {
         if (*end != '\\' && *end != '\0')
             continue;
         CopyText(prefix, std::min(static_cast<std::size_t>(end - keyPath) + 1, sizeof prefix), keyPath);
         HKEY key = nullptr;
         DWORD type = REG_NONE;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, prefix, REG_OPTION_OPEN_LINK, KEY_QUERY_VALUE | KEY_WOW64_32KEY, &key) ==
-            ERROR_SUCCESS) {
-            RegQueryValueExA(key, "SymbolicLinkValue", nullptr, &type, nullptr, nullptr);
+        LONG status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, prefix, REG_OPTION_OPEN_LINK, KEY_QUERY_VALUE | KEY_WOW64_32KEY,
+                                    &key);
+        if (status == ERROR_SUCCESS) {
+            status = RegQueryValueExA(key, "SymbolicLinkValue", nullptr, &type, nullptr, nullptr);
             RegCloseKey(key);
         }
-        if (type == REG_LINK)
-            return true;
+        link = status == ERROR_SUCCESS && type == REG_LINK;
+        if (link || (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND))
+            return link ? ERROR_SUCCESS : status;
         if (*end == '\0')
-            return false;
+            return ERROR_SUCCESS;
     }
 }
 
@@ -238,6 +243,8 @@ std::int32_t ReadKeySecurity(const char* keyPath, PathSecurity& security)
     DWORD size = sizeof descriptor;
     const LONG read = RegGetKeySecurity(key, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &descriptor, &size);
     RegCloseKey(key);
-    security.reparsePoint = LinkOnPath(keyPath);  // read through it, the security is its target's
-    return read == ERROR_SUCCESS ? DescribeSecurity(&descriptor, security) : read;
+    bool link = false;  // read through one, the security is its target's
+    const std::int32_t asked = read == ERROR_SUCCESS ? AskLinks(keyPath, link) : read;
+    security.reparsePoint = link;
+    return asked == ERROR_SUCCESS ? DescribeSecurity(&descriptor, security) : asked;
 }
