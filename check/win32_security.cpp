@@ -176,32 +176,54 @@ std::int32_t DescribeSecurity(PSECURITY_DESCRIPTOR source, PathSecurity& securit
     return ERROR_SUCCESS;
 }
 
-// Whether a key of the path, itself included, is a registry link (made with
-// REG_OPTION_CREATE_LINK), which leads wherever its SymbolicLinkValue says:
-// opening the key follows it, so each is opened as itself and asked.
-// Answers 0, or the error that kept a key from being asked: whoever made a
-// link may also bar others from asking it.
+// Whether the key, opened as itself, is a registry link (made with
+// REG_OPTION_CREATE_LINK), which leads wherever its SymbolicLinkValue says.
+// Answers 0, or the error that kept it from being asked: whoever made a link
+// may also bar others from asking it. The records' keys share their keys
+// above, and each program found asks them again: each is asked once a run.
+std::int32_t AskLink(const char* path, bool& link)
+{
+    static struct {
+        char path[MAX_PATH];
+        std::int32_t status;
+        bool link;
+    } asked[32];
+    static int count = 0;
+    for (int i = 0; i < count; ++i)
+        if (std::strcmp(asked[i].path, path) == 0) {
+            link = asked[i].link;
+            return asked[i].status;
+        }
+    HKEY key = nullptr;
+    DWORD type = REG_NONE;
+    LONG status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, REG_OPTION_OPEN_LINK, KEY_QUERY_VALUE | KEY_WOW64_32KEY, &key);
+    if (status == ERROR_SUCCESS) {
+        status = RegQueryValueExA(key, "SymbolicLinkValue", nullptr, &type, nullptr, nullptr);
+        RegCloseKey(key);
+    }
+    link = status == ERROR_SUCCESS && type == REG_LINK;
+    if (status == ERROR_FILE_NOT_FOUND || link)
+        status = ERROR_SUCCESS;  // no such value: a key as any other
+    if (count < static_cast<int>(sizeof asked / sizeof asked[0])) {
+        CopyText(asked[count].path, sizeof asked[count].path, path);
+        asked[count].status = status, asked[count].link = link;
+        ++count;
+    }
+    return status;
+}
+
+// Whether a key of the path, itself included, is a link: opening a key
+// follows every link on its way.
 std::int32_t AskLinks(const char* keyPath, bool& link)
 {
     char prefix[MAX_PATH];
-    link = false;
     for (const char* end = keyPath;; ++end) {
         if (*end != '\\' && *end != '\0')
             continue;
         CopyText(prefix, std::min(static_cast<std::size_t>(end - keyPath) + 1, sizeof prefix), keyPath);
-        HKEY key = nullptr;
-        DWORD type = REG_NONE;
-        LONG status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, prefix, REG_OPTION_OPEN_LINK, KEY_QUERY_VALUE | KEY_WOW64_32KEY,
-                                    &key);
-        if (status == ERROR_SUCCESS) {
-            status = RegQueryValueExA(key, "SymbolicLinkValue", nullptr, &type, nullptr, nullptr);
-            RegCloseKey(key);
-        }
-        link = status == ERROR_SUCCESS && type == REG_LINK;
-        if (link || (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND))
-            return link ? ERROR_SUCCESS : status;
-        if (*end == '\0')
-            return ERROR_SUCCESS;
+        const std::int32_t status = AskLink(prefix, link);
+        if (link || status != ERROR_SUCCESS || *end == '\0')
+            return status;
     }
 }
 
