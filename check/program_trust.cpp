@@ -257,7 +257,8 @@ std::size_t SeparatorBefore(const char* path, std::size_t cut, const CheckSettin
 // changes what runs. A link or junction there is read as a file, and is one.
 struct Beside {
     TrustWalk& walk;
-    const char* folder;
+    const char* program;
+    std::size_t folderLength;  // of its folder, with the separator after it
 };
 
 bool ReadBeside(const char* name, bool isFolder, void* context)
@@ -266,11 +267,10 @@ bool ReadBeside(const char* name, bool isFolder, void* context)
     if (isFolder)
         return true;
     char path[2 * MAX_PATH];
-    const std::size_t length = std::strlen(beside.folder);
-    CopyText(path, sizeof path, beside.folder);
-    CopyText(path + length, sizeof path - length, IsSeparator(path[length - 1]) ? "" : "\\");
-    CopyText(path + std::strlen(path), sizeof path - std::strlen(path), name);
-    ReadPath(beside.walk, path, kFileRights);
+    CopyText(path, beside.folderLength + 1, beside.program);
+    CopyText(path + beside.folderLength, sizeof path - beside.folderLength, name);
+    if (!SamePath(path, beside.program))  // read already
+        ReadPath(beside.walk, path, kFileRights);
     return true;
 }
 
@@ -343,7 +343,7 @@ void ReadTrust(const CallLog& log, const CheckSetting& setting, const CheckReadi
     char folder[2 * MAX_PATH];
     ReadPath(walk, FolderOf(path, own, folder), kOwnFolderRights);
     ReadPath(walk, path, kFileRights);
-    Beside beside = {walk, folder};
+    Beside beside = {walk, path, own + 1};
     const std::int32_t listed = log.check->ReadFolder(folder, ReadBeside, &beside);
     if (listed != 0)
         Unread(walk, folder, listed);

@@ -207,6 +207,8 @@ TEST(ReadProgramTrust, ReadsEachFolderUpToTheRoot)
          {"C:\\K.\\K \\KorvR2\\KDNC", "C:\\K.\\K \\KorvR2\\KDNC\\kdnc.exe", "C:\\K.\\K \\KorvR2", "C:\\K.\\K \\", "C:\\K.\\", "C:\\"}, ""},
         {3, "C:\\\x83\\\x83t", "C:\\\x83\\\x83t\\KorvR2\\KDNC\\kdnc.exe",  // a letter's second byte no separator
          {"C:\\\x83\\\x83t\\KorvR2\\KDNC", "C:\\\x83\\\x83t\\KorvR2\\KDNC\\kdnc.exe", "C:\\\x83\\\x83t\\KorvR2", "C:\\\x83\\\x83t", "C:\\"}, ""},
+        {0, "C:\\\x83\\\\", "C:\\\x83\\\\kdnc.exe",  // a letter's second byte ends the folder; kdnc.exe read once
+         {"C:\\\x83\\", "C:\\\x83\\\\kdnc.exe", "C:\\\x83\\\\kdnc.ini", "C:\\"}, ""},
         {3, "\\\\srv\\K", "\\\\srv\\K\\KorvR2\\KDNC\\kdnc.exe", {}, share},
         {3, "///srv/K", "///srv/K/KorvR2\\KDNC\\kdnc.exe", {}, share},  // a share, slashes doubled as Windows allows
         {3, "R:\\K", "R:\\K\\KorvR2\\KDNC\\kdnc.exe", {}, share},  // a removable drive
@@ -220,11 +222,12 @@ TEST(ReadProgramTrust, ReadsEachFolderUpToTheRoot)
         World scripted = {kFull + "C:\\NC\\a.nc]", {}, {"C:\\NC\\a.nc", program}};
         scripted.Install(row, value);  // folders created at the root plant only beside a program there
         scripted.security["C:\\"] = Security(kSystem, {Allow({"Authenticated Users", AccountKind::kAnyone}, 0x4)});
-        scripted.folders["C:\\"] = {{"kdnc.ini", false}};
+        scripted.folders["C:\\"] = scripted.folders["C:\\\x83\\"] = {{"kdnc.ini", false}, {"KDNC.EXE", false}};
         const Checked checked = RunCheck(scripted);
         EXPECT_EQ(world.securityRead, read);
+        const std::string plants = Anyone("Authenticated Users may create folders in C:\\");  // a program at the root
         EXPECT_NE(checked.report.find(read.empty() ? "\n   not trusted: the security of " + program + " could not be read: it " +
-                                      why : row == 0 ? Anyone("Authenticated Users may create folders in C:\\") : kTrustedLine),
+                                      why : read.size() == 3 ? plants : kTrustedLine),
                   std::string::npos);
         EXPECT_EQ(checked.LastLine().find("; not trusted: a record kdnclaunch tries is relative") != std::string::npos,
                   why == relative);
