@@ -27,7 +27,6 @@ TEST(JudgeReportPath, WritesOnlyAPlainFileReachedWithoutLinks)
     const struct { const char* path; ReportPathFacts facts; ReportPathVerdict verdict; } cases[] = {
         {"a new file", {false, false, false, false, 0}, ReportPathVerdict::kWrite},
         {"a plain file with one name", {false, true, false, false, 1}, ReportPathVerdict::kWrite},
-        {"a junction on the way", {true, false, false, false, 0}, ReportPathVerdict::kFolderIsLink},
         {"a junction on the way to a plain file", {true, true, false, false, 1}, ReportPathVerdict::kFolderIsLink},
         {"a symbolic link planted as the file", {false, true, true, false, 1}, ReportPathVerdict::kFileIsLink},
         {"a link to a folder as the file", {false, true, true, true, 1}, ReportPathVerdict::kFileIsLink},
