@@ -191,8 +191,9 @@ Describe 'the shipped scripts' {
                     'pc-nocheck: check failed', 'pc-cut: check failed', 'pc-forged: would warn 1', 'pc-open: would start, not trusted 0', 'pc-unread: would start, not trusted 0',
                     'pc-relative: would start, not trusted 0', 'pc-linked: would start, not trusted 0', 'pc-off: no answer'   # one unreachable after them
             $table[0..1].Records | Should -Be '3 taken', '2 absent; 3 absent; 4 empty; 5 absent; 6 absent'
-            @($table.Program) + $table.Fix + $table.Approve -ne '' |   # a trusted fix in the check's shape alone, and none approved
-                Should -Be 'C:\Q\kdnc.exe', 'reg add "HKLM\S" /v Path /t REG_SZ /d "C:\Q" /f /reg:32'
+            $table.Program | Should -Be '', '', '', '', '', 'C:\Q\kdnc.exe', '', '', '', '', ''   # a trusted fix in the check's shape alone
+            $table[1].Fix, $table[5].Fix | Should -Be '', 'reg add "HKLM\S" /v Path /t REG_SZ /d "C:\Q" /f /reg:32'
+            $table.Approve -ne '' | Should -BeNullOrEmpty
             $table[2..9].Detail -replace '(exit code 2|JSON): .*', '$1' |   # why the check failed, cut after its first words
                 Should -Be '[pc-gone] Connecting to remote server pc-gone failed: WinRM cannot complete the operation.', 'kdnclaunch-check.exe failed with exit code 2',
                     "its answer is not the check's JSON", 'w', 's; not trusted: Everyone: create folders, C:\, planting kdnc.exe where record 1 leads',
@@ -203,7 +204,8 @@ Describe 'the shipped scripts' {
             $csv = Join-Path $TestDrive 'fleet.csv'; $apply = Join-Path $scripts 'kdnclaunch-apply.ps1'
             Set-Content $csv 'PC,Program,Approve', 'pc-broken,C:\____~KJT\KORVANT\KorvR1\KDNC\kdnc.exe,yes', 'pc-nocheck,C:\K\KorvR1\KDNC\kdnc.exe,',
                 'pc-start,,yes', 'pc-gone,C:\K\KorvR1\KDNC\kdnc.exe, yes ', 'PC-BROKEN,C:\Other\KorvR1\KDNC\kdnc.exe,yes'
-            (& $apply -Csv $csv).Result | Should -Be 'approved: run again with -Apply to write it', 'not applied: no proven fix in this row', 'approved: run again with -Apply to write it'
+            & $apply -Csv $csv | ForEach-Object { "$($_.PC): $($_.Result)" } | Should -Be 'pc-broken: approved: run again with -Apply to write it',
+                'pc-start: not applied: no proven fix in this row', 'pc-gone: approved: run again with -Apply to write it'
             Should -Invoke Invoke-Command -Times 0
             $env:KDNC_FIX_EXIT = 0; $env:KDNC_FIX_LINE = 'wrote record 6 R1: kdnclaunch would start'
             $applied = @(& $apply -Csv $csv -Apply)
