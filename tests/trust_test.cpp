@@ -58,26 +58,8 @@ TEST(ReadProgramTrust, NamesWhoCanReplaceTheProgram)
     const std::string unread = "; not trusted: its security could not be read", once = "   trusted once its security can be "
         "read: run this check as an administrator, or install kdnc.exe under Program Files on a fixed local drive\n";
     const std::tuple<Script, std::string, std::string> cases[] = {
-        // On the file: writing, appending, deleting, changing permissions or owner, and the generic rights.
-        {On(kProgram, Security(kSystem, {Allow(kUsers, 0x2)})), Anyone("Users may write " + kProgram) + kRemedy, brief},
-        {On(kProgram, Security(kSystem, {Allow(kUsers, 0x4)})), Anyone("Users may write " + kProgram) + kRemedy, brief},
-        {On(kProgram, Security(kSystem, {Allow(kUsers, 0x10000)})), Anyone("Users may delete or rename " + kProgram) + kRemedy, brief},
-        {On(kProgram, Security(kSystem, {Allow(kUsers, 0x40000)})), Anyone("Users may change the permissions of " + kProgram) + kRemedy, brief},
-        {On(kProgram, Security(kSystem, {Allow(kUsers, 0x80000)})), Anyone("Users may take ownership of " + kProgram) + kRemedy, brief},
-        {On(kProgram, Security(kSystem, {Allow(kUsers, 0x40000000)})), Anyone("Users may write " + kProgram) + kRemedy, brief},
-        {On(kProgram, Security(kSystem, {Allow(kUsers, 0x10000000)})), Anyone("Users may write " + kProgram) + kRemedy, brief},
         {On(kProgram, Security(kSystem, {Allow(kUsers, 0x1201E9)})), kTrustedLine, ""},  // read, attributes, delete child
-        // In its own folder: creating files or folders beside it too.
-        {On(kOwn, Security(kSystem, {Allow(kUsers, 0x2)})), Anyone("Users may create files in " + kOwn) + kRemedy, brief},
-        {On(kOwn, Security(kSystem, {Allow(kUsers, 0x4)})), Anyone("Users may create folders in " + kOwn) + kRemedy, brief},
-        {On(kOwn, Security(kSystem, {Allow(kUsers, 0x40)})), Anyone("Users may delete or rename what is in " + kOwn) + kRemedy, brief},
-        {On(kOwn, Security(kSystem, {Allow(kUsers, 0x40000)})), Anyone("Users may change the permissions of " + kOwn) + kRemedy, brief},
-        {On(kOwn, Security(kSystem, {Allow(kUsers, 0x80000)})), Anyone("Users may take ownership of " + kOwn) + kRemedy, brief},
-        // Above it: deleting, renaming, permissions and owner; creating entries there plants nothing.
-        {On(kUp, Security(kSystem, {Allow(kUsers, 0x1201BF)})), kTrustedLine, ""},
-        {On(kUp, Security(kSystem, {Allow(kUsers, 0x10000)})), Anyone("Users may delete or rename " + kUp) + kRemedy, brief},
-        {On(kUp, Security(kSystem, {Allow(kUsers, 0x40000)})), Anyone("Users may change the permissions of " + kUp) + kRemedy, brief},
-        {On(kUp, Security(kSystem, {Allow(kUsers, 0x80000)})), Anyone("Users may take ownership of " + kUp) + kRemedy, brief},
+        {On(kUp, Security(kSystem, {Allow(kUsers, 0x1201BF)})), kTrustedLine, ""},  // creating entries above plants nothing
         {On("C:\\", Security(kSystem, {Allow(kEveryone, 0x40)})), Anyone("Everyone may delete or rename what is in C:\\") + kRemedy, brief},
         // Who is left out: the trusted accounts, and the account running the check as an administrator.
         {On(kProgram, Security({"NT SERVICE\\TrustedInstaller", AccountKind::kTrusted}, {Allow({"Administrators",
@@ -161,7 +143,7 @@ TEST(ReadProgramTrust, NamesWhoCanReplaceTheProgram)
          "folders in " + kOwn + "\n      PC\\d may create folders in " + kOwn + "\n      and 1 more account\n" + kRemedy,
          "; not trusted: PC\\a can replace it"},
     };
-    for (const auto& [script, lines, last] : cases) {
+    const auto check = [](const Script& script, const std::string& lines, const std::string& last) {
         SCOPED_TRACE(lines);
         World scripted = {kFull + "C:\\NC\\a.nc]", {}, {"C:\\NC\\a.nc", kProgram}};
         scripted.Install(3, "C:\\K");
@@ -173,6 +155,27 @@ TEST(ReadProgramTrust, NamesWhoCanReplaceTheProgram)
         EXPECT_EQ(checked.LastLine(), "kdnclaunch would start: \"" + kProgram + "\" \"C:\\NC\\a.nc\"" + last + "\n");
         EXPECT_NE(checked.json.find(std::string("\"warning\":null,\"trusted\":") + (last.empty() ? "true" : "false")),
                   std::string::npos);
+        return checked.json;
+    };
+    for (const auto& [script, lines, last] : cases)
+        check(script, lines, last);
+    // One right of Users, where, and its words in the text and the JSON: on the file, writing, appending, deleting,
+    // changing permissions or owner, and the generic rights; in its own folder, creating files or folders beside it
+    // too; above it, deleting, renaming, permissions and owner; in record 4's key, and above record 3's missing one.
+    const std::pair<std::string, std::string> write = {"write ", "write"}, remove = {"delete or rename ", "delete"},
+        permissions = {"change the permissions of ", "change permissions"}, own = {"take ownership of ", "take ownership"};
+    const std::tuple<std::string, std::uint32_t, std::pair<std::string, std::string>> rights[] = {
+        {kProgram, 0x2, write}, {kProgram, 0x4, write}, {kProgram, 0x40000000, write}, {kProgram, 0x10000000, write},
+        {kProgram, 0x10000, remove}, {kProgram, 0x40000, permissions}, {kProgram, 0x80000, own},
+        {kOwn, 0x2, {"create files in ", "create files"}}, {kOwn, 0x4, {"create folders in ", "create folders"}},
+        {kOwn, 0x40, {"delete or rename what is in ", "delete entries"}}, {kOwn, 0x40000, permissions}, {kOwn, 0x80000, own},
+        {kUp, 0x10000, remove}, {kUp, 0x40000, permissions}, {kUp, 0x80000, own},
+        {kKey, 0x2, {"set values in ", "set values"}}, {kVendor, 0x4, {"create keys in ", "create keys"}}};
+    for (const auto& [path, mask, words] : rights) {
+        const std::string json = check(On(path, Security(kSystem, {Allow(kUsers, mask)})), Anyone("Users may " + words.first +
+                                       path + (path == kVendor ? kPlantsR2Max : "")) + kRemedy, brief);
+        EXPECT_NE(json.find("\"right\":\"" + words.second + "\",\"path\":\"" + Escaped(path) + "\",\"plants\":" +
+                            (path == kVendor ? "3" : "null")), std::string::npos);
     }
 }
 
@@ -239,15 +242,6 @@ TEST(ReadProgramTrust, MarksAFixThatLeadsToAProgramAnyoneCouldReplace)
     static CheckReading reading;
     ReadCheck(RecordedCalls, kSetting, reading);
     EXPECT_TRUE(reading.search.found[0].trusted && !reading.search.found[1].trusted);
-    // Each right's word, and security not read, as the JSON gives them.
-    const std::tuple<std::string, std::uint32_t, const char*> words[] = {{own, 0x4, "create folders"},
-        {own, 0x2, "create files"}, {own, 0x40, "delete entries"}, {own, 0x10000, "delete"}, {own, 0x40000,
-        "change permissions"}, {own, 0x80000, "take ownership"}, {kKey, 0x2, "set values"}, {kVendor, 0x4, "create keys"}};
-    for (const auto& [path, mask, word] : words) {
-        scripted.security = {{path, Security(kSystem, {Allow(kUsers, mask)})}};
-        EXPECT_NE(RunCheck(scripted).json.find(std::string("\"right\":\"") + word + "\",\"path\":\"" + Escaped(path) +
-                                               "\",\"plants\":" + (path == kVendor ? "3" : "null")), std::string::npos) << word;
-    }
     // The second found, which record 5 would lead to: record 4's folder, tried first, can be created at the root.
     scripted.security = {{"C:\\", Security(kSystem, {Allow(kUsers, 0x4)})}};
     scripted.securityErrors = {{"C:\\KORVANT \\KorvR2\\KDNC", 3}, {"C:\\KORVANT \\KorvR2", 3}, {"C:\\KORVANT \\", 2}};
@@ -257,7 +251,6 @@ TEST(ReadProgramTrust, MarksAFixThatLeadsToAProgramAnyoneCouldReplace)
               std::string::npos);
     scripted.securityErrors.clear();
     scripted.security.erase(own), scripted.security[program] = Security(kSystem, {Allow(kUsers, 0x2)});
-    EXPECT_NE(RunCheck(scripted).json.find("\"right\":\"write\""), std::string::npos);
     scripted.security[own].reparsePoint = true, scripted.securityErrors["C:\\B\\KorvR2\\KDNC"] = 5;  // neither trusted
     const Checked unread = RunCheck(scripted);
     EXPECT_NE(unread.json.find("\"trusted\":false,\"securityRead\":false,\"unreadPath\":\"C:\\\\KORVANT\\\\KorvR2"
