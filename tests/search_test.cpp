@@ -5,7 +5,9 @@
 
 namespace {
 
+const std::string kR1 = "\\KorvR1\\KDNC\\kdnc.exe", kR2 = "\\KorvR2\\KDNC\\kdnc.exe";
 const std::string kR2Max = "\\KorvR2max\\KDNC\\kdnc.exe", kPf86 = "C:\\Program Files (x86)";
+const std::string kHalvorne = kPf86 + "\\Halvorne\\KORVANT";
 const std::string kTrusted = "      trusted: only SYSTEM, the administrators and TrustedInstaller can change or replace kdnc.exe\n";
 
 // The install roots, each read from an expansion; R: is a removable drive and is never read.
@@ -14,8 +16,8 @@ void InstallRoots(World& world)
     world.expanded = {{"%ProgramW6432%", "R:\\PF"}, {"%ProgramFiles(x86)%", kPf86}, {"%ProgramFiles%", kPf86}};
     world.folders[kPf86] = {{"Halvorne", true}, {"readme.txt", false}};
     world.folders[kPf86 + "\\Halvorne"] = {{"KORVANT", true}, {"Other", true}};
-    world.folders[kPf86 + "\\Halvorne\\KORVANT"] = {{"korvr1", true}, {"KorvR2", true}, {"KORVR2MAX", true}};
-    world.found.insert(kPf86 + "\\Halvorne\\KORVANT\\KorvR1\\KDNC\\kdnc.exe");
+    world.folders[kHalvorne] = {{"korvr1", true}, {"KorvR2", true}, {"KORVR2MAX", true}};
+    world.found.insert(kHalvorne + kR1);
 }
 
 TEST(SearchDncPrograms, FindsKdncBehindEachWrongValueAndProvesTheFix)
@@ -23,71 +25,68 @@ TEST(SearchDncPrograms, FindsKdncBehindEachWrongValueAndProvesTheFix)
     const std::string paste = "      a fix would lead kdnclaunch there, but its folder holds a byte that cmd would not "
                               "take as printed: run kdnclaunch-check --fix as an administrator, or write the folder "
                               "that --json gives into the record, as REG_SZ\n" + kTrusted;
-    const std::string searched = "   Searched: each record's value", roots = searched + "; " + kPf86 + " two folders deep, ";
-    const std::string trimmed = "from the value without its trailing blanks, dots or enclosing quotes", root = "under an install root";
-    const std::string halvorne = kPf86 + "\\Halvorne\\KORVANT", r1 = "\\KorvR1\\KDNC\\kdnc.exe", r2 = "\\KorvR2\\KDNC\\kdnc.exe";
-    const auto found = [](std::string record, std::string program, std::string from) {
-        return "   " + record + ": " + program + ", " + from + "\n";
+    const std::string searched = "   Searched: each record's value\n", root = "under an install root";
+    const std::string roots = "   Searched: each record's value; " + kPf86 + " two folders deep, folders read: ";
+    const std::string trimmed = "from the value without its trailing blanks, dots or enclosing quotes";
+    const auto found = [](int row, std::string program, std::string from) {
+        const char* const names[] = {"DNC", "R2 Max uninstall", "R2 Max", "R2", "R2 Basic", "R1"};
+        return "   " + std::to_string(row + 1) + ". " + names[row] + ": " + program + ", " + from + "\n";
     };
     const auto fix = [](int row, std::string folder) {  // the record's own key, written out in world.h
         return "      reg add \"HKLM\\" + std::string(kRecords[row].keyPath) + "\" /v " + kRecords[row].valueName +
                " /t REG_SZ /d \"" + folder + "\" /f /reg:32\n" + kTrusted;
     };
+    const auto fixed = [&](int row, std::string folder, std::string from) {  // found in the folder, and its fix
+        return found(row, folder + "\\" + kRecords[row].programSubpath, from) + fix(row, folder);
+    };
     // A PC, and the report's section for it; its fix, applied, must make the launcher start the first program.
     const std::pair<std::function<void(World&)>, std::string> cases[] = {
         {[](World& w) { InstallRoots(w), w.Install(2, "%ProgramFiles%\\Halvorne\\KORVANT"), w.type = 2;  // roots unread
-                        w.expanded["%ProgramFiles%\\Halvorne\\KORVANT"] = kPf86 + "\\Halvorne\\KORVANT";
-                        w.found.insert(kPf86 + "\\Halvorne\\KORVANT" + kR2Max); },
-         found("3. R2 Max", halvorne + kR2Max, "from the value with %...% expanded") + fix(2, halvorne) + searched + "\n"},
-        {[](World& w) { w.Install(3, "%K% "), w.type = 2, w.expanded["%K% "] = "C:\\K ", w.found.insert("C:\\K\\KorvR2\\KDNC\\kdnc.exe");
-                        w.Install(4, "c:\\k."), w.found.insert("c:\\k\\KorvR2\\KDNC\\kdnc.exe"); },  // the same program
-         found("4. R2", "C:\\K" + r2, trimmed) + fix(3, "C:\\K") + searched + "\n"},  // expanded, then trimmed
+                        w.expanded["%ProgramFiles%\\Halvorne\\KORVANT"] = kHalvorne;
+                        w.found.insert(kHalvorne + kR2Max); },
+         fixed(2, kHalvorne, "from the value with %...% expanded") + searched},
+        {[](World& w) { w.Install(3, "%K% "), w.type = 2, w.expanded["%K% "] = "C:\\K ", w.found.insert("C:\\K" + kR2);
+                        w.Install(4, "c:\\k."), w.found.insert("c:\\k" + kR2); },  // the same program
+         fixed(3, "C:\\K", trimmed) + searched},  // expanded, then trimmed
         {[](World& w) { w.Install(1, std::string("\0C:\\B\0\0", 7)), w.type = 7, w.found.insert("C:\\B" + kR2Max); },  // empty first
-         found("2. R2 Max uninstall", "C:\\B" + kR2Max, "from another string of the multi-string") + fix(1, "C:\\B") +
-         searched + "\n"},
+         fixed(1, "C:\\B", "from another string of the multi-string") + searched},
         {[](World& w) { w.Install(3, "C:\\" + std::string(236, 'k') + " "); },  // trimmed, 260 joined: not searched
-         "   none found\n" + searched + "\n"},
-        {[](World& w) { w.Install(3, "C:\\K" + std::string(240, ' ')), w.found.insert("C:\\K\\KorvR2\\KDNC\\kdnc.exe");
+         "   none found\n" + searched},
+        {[](World& w) { w.Install(3, "C:\\K" + std::string(240, ' ')), w.found.insert("C:\\K" + kR2);
                         w.Install(2, "%" + std::string(240, 'N') + "%"), w.expanded["%" + std::string(240, 'N') + "%"] = "C:\\E";
                         w.found.insert("C:\\E" + kR2Max); },  // too long as they stand, searched in the form that fits
-         found("3. R2 Max", "C:\\E" + kR2Max, "from the value with %...% expanded") + fix(2, "C:\\E") +
-         found("4. R2", "C:\\K" + r2, trimmed) + fix(3, "C:\\K") + searched + "\n"},
-        {[](World& w) { w.Install(4, "\"C:\\KORVANT\\\\\" ."), w.found.insert("C:\\KORVANT\\\\KorvR2\\KDNC\\kdnc.exe"); },
-         found("5. R2 Basic", "C:\\KORVANT\\" + r2, trimmed) + fix(4, "C:\\KORVANT\\\\\\\\") + searched + "\n"},  // each \ doubled
-        {[](World& w) { w.Install(3, "C:\\K "), w.Install(4, "C:\\K\x7F "), w.found.insert("C:\\K\\KorvR2\\KDNC\\kdnc.exe");
-                        w.found.insert("C:\\K\x7F\\KorvR2\\KDNC\\kdnc.exe"), w.Install(5, "C:\\%K% ");
-                        w.found.insert("C:\\%K%\\KorvR1\\KDNC\\kdnc.exe"); },  // DEL cannot be pasted; cmd expands %K%
-         found("4. R2", "C:\\K" + r2, trimmed) + fix(3, "C:\\K") + found("5. R2 Basic", "C:\\K<0x7F>" + r2, trimmed) +
-         paste + found("6. R1", "C:\\%K%" + r1, trimmed) + paste + searched + "\n"},
+         fixed(2, "C:\\E", "from the value with %...% expanded") + fixed(3, "C:\\K", trimmed) + searched},
+        {[](World& w) { w.Install(4, "\"C:\\KORVANT\\\\\" ."), w.found.insert("C:\\KORVANT\\" + kR2); },
+         found(4, "C:\\KORVANT\\" + kR2, trimmed) + fix(4, "C:\\KORVANT\\\\\\\\") + searched},  // each \ doubled
+        {[](World& w) { w.Install(3, "C:\\K "), w.Install(4, "C:\\K\x7F "), w.Install(5, "C:\\%K% ");
+                        w.found.insert({"C:\\K" + kR2, "C:\\K\x7F" + kR2, "C:\\%K%" + kR1}); },
+         fixed(3, "C:\\K", trimmed) + found(4, "C:\\K<0x7F>" + kR2, trimmed) + paste +
+         found(5, "C:\\%K%" + kR1, trimmed) + paste + searched},  // DEL cannot be pasted; cmd expands %K%
         {[](World& w) { w.Install(5, "C:\\??\\K"), w.lostValueLetters = "U+0421 as ? U+0442 as ?", w.wideValue = u"C:\\Ст\\K";
-                        w.wideProgram = 1, w.shortFolder = "C:\\CT~1\\K", w.found.insert("C:\\CT~1\\K\\KorvR1\\KDNC\\kdnc.exe"); },
-         found("6. R1", "C:\\CT~1\\K" + r1, "from the folder's short name") + fix(5, "C:\\CT~1\\K") + searched + "\n"},
+                        w.wideProgram = 1, w.shortFolder = "C:\\CT~1\\K", w.found.insert("C:\\CT~1\\K" + kR1); },
+         fixed(5, "C:\\CT~1\\K", "from the folder's short name") + searched},
         {[](World& w) { w.Install(5, "C:\\??\\K"), w.lostValueLetters = "U+0421 as ?", w.wideValue = u"C:\\Ст\\K", w.wideProgram = 2; },
-         found("6. R1", "C:\\??\\K" + r1, "from the value read in UTF-16") + "      no value can help: code page 932 cannot "
+         found(5, "C:\\??\\K" + kR1, "from the value read in UTF-16") + "      no value can help: code page 932 cannot "
          "spell its folder, which has no short name it can; install KORVANT into a folder named in letters of that code "
-         "page, or set the system locale to one that has them\n" + kTrusted + searched + "\n"},
+         "page, or set the system locale to one that has them\n" + kTrusted + searched},
         {[](World& w) { InstallRoots(w), w.Install(5, ""), w.openErrors[kRecords[5].keyPath] = 5; },
-         found("6. R1", halvorne + r1, root) + "      kdnclaunch would not take it even so: its record cannot be read as it "
-         "stands (see above)\n" + kTrusted + roots + "folders read: 4\n"},
+         found(5, kHalvorne + kR1, root) + "      kdnclaunch would not take it even so: its record cannot be read as "
+         "it stands (see above)\n" + kTrusted + roots + "4\n"},
         {[](World& w) { InstallRoots(w), w.Install(3, "C:\\Old"), w.unreadable.insert(kPf86 + "\\Halvorne\\Other");
-                        w.found.insert(kPf86 + "\\Halvorne\\KORVANT\\KorvR2\\KDNC\\kdnc.exe"); },
-         found("6. R1", halvorne + r1, root) + fix(5, halvorne) + found("4. R2", halvorne + r2, root) + fix(3, halvorne) +
-         roots + "folders read: 4, 1 not readable and skipped\n"},  // two programs; R2's record, which has a key, over R2 Basic
+                        w.found.insert(kHalvorne + kR2); },  // two programs: R2's record, with a key, over R2 Basic
+         fixed(5, kHalvorne, root) + fixed(3, kHalvorne, root) + roots + "4, 1 not readable and skipped\n"},
         {[](World& w) { InstallRoots(w), w.Install(2, "%X%"), w.type = 2, w.expanded["%X%"] = "",
                         w.expanded["%ProgramFiles%"] = "\\\\server\\share", w.tick = 5000; },  // expands to nothing
-         "   none found\n" + roots + "folders read: 1; stopped at its bound, so not everywhere\n"},  // 10 s on the next
+         "   none found\n" + roots + "1; stopped at its bound, so not everywhere\n"},  // 10 s on the next
         {[](World& w) { w.Elsewhere(ElsewhereKey(Where::kView64, 0), 0, "C:\\DNC"), w.found.insert("C:\\DNC\\kdnc.exe"); },
-         found("1. DNC", "C:\\DNC\\kdnc.exe", "from the record in the 64-bit view") + fix(0, "C:\\DNC") + searched + "\n"},
+         fixed(0, "C:\\DNC", "from the record in the 64-bit view") + searched},
         {[](World& w) { w.Elsewhere(ElsewhereKey(Where::kUser, 1), 1, "C:\\K2 "), w.found.insert("C:\\K2" + kR2Max); },
-         found("2. R2 Max uninstall", "C:\\K2" + kR2Max, "from the record under HKEY_CURRENT_USER") + fix(1, "C:\\K2") +
-         searched + "\n"},  // trimmed, as a record's own
+         fixed(1, "C:\\K2", "from the record under HKEY_CURRENT_USER") + searched},  // trimmed, as a record's own
         {[](World& w) { w.Install(3, "C:\\Old"), w.readErrors[kRecords[3].keyPath] = 2;  // a key without its value
                         w.Elsewhere(ElsewhereKey(Where::kStore, 3), 3, "%K%", 2), w.expanded["%K%"] = "C:\\K";
-                        w.found.insert("C:\\K\\KorvR2\\KDNC\\kdnc.exe"); },
-         found("4. R2", "C:\\K" + r2, "from the record in this account's VirtualStore") + fix(3, "C:\\K") + searched + "\n"},
-        {[](World& w) { w.Elsewhere(ElsewhereKey(Where::kUser, 0), 0, std::string("C:\\DNC\0", 8), 4);  // a number: not searched
-                        w.found.insert("C:\\DNC\\kdnc.exe"); },
-         "   none found\n" + searched + "\n"},
+                        w.Elsewhere(ElsewhereKey(Where::kUser, 0), 0, std::string("C:\\DNC\0", 8), 4);
+                        w.found.insert({"C:\\K" + kR2, "C:\\DNC\\kdnc.exe"}); },  // record 1's a number: not searched
+         fixed(3, "C:\\K", "from the record in this account's VirtualStore") + searched},
     };
     CheckSetting notVirtualized = kSetting;  // so that the VirtualStore is read too
     notVirtualized.virtualized = false;
