@@ -78,8 +78,10 @@ TEST(ReadProgramTrust, NamesWhoCanReplaceTheProgram)
         {On(kProgram, Security(kSystem, {Deny(kEveryone, 0x2), Allow(kUsers, 0x2)})), Anyone("Users may write " + kProgram) + kRemedy, brief},
         {On(kProgram, Security(kSystem, {{false, true, 0x2, kUsers}, Allow(kUsers, 0x2)})), Anyone("Users may write " + kProgram) + kRemedy, brief},
         // A record tried first that leads to no program: whoever can create it there is started instead.
-        {[](World& w, CheckSetting&) { w.Install(0, "C:\\DNC"), w.securityErrors["C:\\DNC"] = 2;
-                                       w.security["C:\\"] = Security(kSystem, {Allow(kUsers, 0x4)}); },
+        {[](World& w, CheckSetting&) { w.Install(0, "C:\\DNC"), w.Install(2, "C:\\M"), w.securityErrors["C:\\DNC"] = 2;
+             w.securityErrors["C:\\M\\KorvR2max\\KDNC"] = 3, w.securityErrors["C:\\M\\KorvR2max"] = 2;
+             w.security["C:\\"] = Security(kSystem, {Allow(kUsers, 0x4)});
+             w.security["C:\\M"] = Security(kSystem, {Allow(kEveryone, 0x2)}); },  // files alone: no folder on the way
          Anyone("Users may create folders in C:\\" + kPlants) + kRemedy, brief},
         {[](World& w, CheckSetting&) { w.Install(0, "C:\\DNC"), w.security["C:\\DNC"] = Security(kSystem, {Allow(kUsers, 0x2)}); },
          Anyone("Users may create files in C:\\DNC" + kPlants) + kRemedy, brief},
@@ -92,9 +94,6 @@ TEST(ReadProgramTrust, NamesWhoCanReplaceTheProgram)
              w.security["D:\\A"] = Security(kSystem, {Allow(kUsers, 0x40000), Allow(kEveryone, 0x80000)}); },
          Anyone("Users may change the permissions of D:\\A" + kPlants) + "      Everyone may take ownership of D:\\A" +
          kPlants + "\n      Authenticated Users may delete or rename D:\\" + kPlants + "\n" + kRemedy, brief},
-        {[](World& w, CheckSetting&) {  // files alone cannot be created as folders on the way
-             w.Install(2, "C:\\M"), w.securityErrors["C:\\M\\KorvR2max\\KDNC"] = 3, w.securityErrors["C:\\M\\KorvR2max"] = 2;
-             w.security["C:\\M"] = Security(kSystem, {Allow(kUsers, 0x2)}); }, kTrustedLine, ""},
         {[](World& w, CheckSetting&) { w.Install(0, "\\\\srv\\DNC"); }, "   not trusted: the security of \\\\srv\\DNC\\kdnc.exe "
          "could not be read: it is not on a fixed local drive\n" + once, unread},
         // Each file beside the program, but for folders; a folder that cannot be listed is not vouched for.
@@ -127,11 +126,9 @@ TEST(ReadProgramTrust, NamesWhoCanReplaceTheProgram)
                                                Allow(kUsers, 0x10000)}); },
          Anyone("Everyone may delete or rename " + kUp) + "      PC\\bob owns " + kOwn + "\n      PC\\carl may create files in " +
          kOwn + "\n      PC\\dave may create folders in " + kOwn + "\n      and 2 more accounts\n" + kRemedy, brief},
-        {[](World& w, CheckSetting&) {
-             std::vector<AccessEntry> entries;
-             for (const char* name : {"PC\\a", "PC\\b", "PC\\c", "PC\\d", "PC\\e"})
-                 entries.push_back(Allow({"", AccountKind::kOther}, 0x4)), std::strcpy(entries.back().account.name, name);
-             w.security[kOwn] = Security(kSystem, entries); },
+        {On(kOwn, Security(kSystem, {Allow({"PC\\a", AccountKind::kOther}, 0x4),
+            Allow({"PC\\b", AccountKind::kOther}, 0x4), Allow({"PC\\c", AccountKind::kOther}, 0x4),
+            Allow({"PC\\d", AccountKind::kOther}, 0x4), Allow({"PC\\e", AccountKind::kOther}, 0x4)})),
          Other("PC\\a may create folders in " + kOwn) + "      PC\\b may create folders in " + kOwn + "\n      PC\\c may create "
          "folders in " + kOwn + "\n      PC\\d may create folders in " + kOwn + "\n      and 1 more account\n" + kRemedy,
          "; not trusted: PC\\a can replace it"},
@@ -220,14 +217,11 @@ TEST(ReadProgramTrust, MarksAFixThatLeadsToAProgramAnyoneCouldReplace)
     scripted.Install(3, "C:\\KORVANT "), scripted.Install(4, "C:\\B ");  // two found: the second trusted
     scripted.security[own] = Security(kBob, {Allow({"Authenticated Users", AccountKind::kAnyone}, 0x1301BF)});
     const Checked checked = RunCheck(scripted);
-    EXPECT_NE(checked.report.find("/d \"C:\\KORVANT\" /f /reg:32\n      not trusted: anyone who logs on can replace kdnc.exe: "
-                                  "Authenticated Users may create files in " + own + "\n         PC\\bob owns " + own +
-                                  "\n      trusted once only SYSTEM, the administrators and TrustedInstaller can change it: "
-                                  "remove the rights named above, or install kdnc.exe under Program Files\n   Searched"),
+    EXPECT_NE(checked.report.find("/d \"C:\\KORVANT\" /f /reg:32\n   " + Anyone("Authenticated Users may create files "
+                                  "in " + own + "\n         PC\\bob owns " + own) + "   " + kRemedy + "   Searched"),
               std::string::npos) << checked.report;
     EXPECT_NE(checked.report.find("/d \"C:\\B\" /f /reg:32\n   " + kTrustedLine), std::string::npos);
-    EXPECT_NE(checked.LastLine().find("\", fix record 5 R2 Basic (4 R2: "),
-              std::string::npos);
+    EXPECT_NE(checked.LastLine().find("\", fix record 5 R2 Basic (4 R2: "), std::string::npos);
     EXPECT_NE(checked.json.find("\"trusted\":false,\"securityRead\":true,\"unreadPath\":null,\"securityError\":null,"
                                 "\"replacers\":[{\"account\":\"PC\\\\bob\",\"anyone\":false,\"right\":\"owner\",\"path\":\"C:\\\\KORVANT"
                                 "\\\\KorvR2\\\\KDNC\",\"plants\":null},{\"account\":\"Authenticated Users\",\"anyone\":true,"
