@@ -64,14 +64,8 @@ TEST(ReadProgramTrust, NamesWhoCanReplaceTheProgram)
         // Who is left out: the trusted accounts, and the account running the check as an administrator.
         {On(kProgram, Security({"NT SERVICE\\TrustedInstaller", AccountKind::kTrusted}, {Allow({"Administrators",
             AccountKind::kTrusted}, 0x1F01FF), Allow(kSystem, 0x1F01FF)})), kTrustedLine, ""},
-        {On(kProgram, Security(kSystem, {Allow(kOp, 0x1F01FF)})), Other("PC\\op may write " + kProgram) + kRemedy,
-         "; not trusted: PC\\op can replace it"},
         {Then(On(kProgram, Security(kSystem, {Allow(kOp, 0x1F01FF)})), kElevated), kTrustedLine, ""},
         {Then(On(kProgram, Security(kOp, {})), [](World&, CheckSetting& s) { s.system = true; }), kTrustedLine, ""},
-        {On(kOwn, Security(kSystem, {Allow({"S-1-5-21-1-2-3-1001", AccountKind::kOther}, 0x2)})),  // no name: its SID
-         Other("S-1-5-21-1-2-3-1001 may create files in " + kOwn) + kRemedy, "; not trusted: S-1-5-21-1-2-3-1001 can replace it"},
-        // The owner, who may always change the permissions.
-        {On(kUp, Security(kBob, {})), Other("PC\\bob owns " + kUp) + kRemedy, "; not trusted: PC\\bob can replace it"},
         // Entries for what is created below, and deny entries: only one of the very account, before, takes rights back.
         {On(kProgram, Security(kSystem, {Deny(kUsers, 0x40000000), Allow(kUsers, 0x6)})), kTrustedLine, ""},
         {On(kProgram, Security(kSystem, {Allow(kUsers, 0x2), Deny(kUsers, 0x2)})), Anyone("Users may write " + kProgram) + kRemedy, brief},
@@ -126,12 +120,16 @@ TEST(ReadProgramTrust, NamesWhoCanReplaceTheProgram)
                                                Allow(kUsers, 0x10000)}); },
          Anyone("Everyone may delete or rename " + kUp) + "      PC\\bob owns " + kOwn + "\n      PC\\carl may create files in " +
          kOwn + "\n      PC\\dave may create folders in " + kOwn + "\n      and 2 more accounts\n" + kRemedy, brief},
-        {On(kOwn, Security(kSystem, {Allow({"PC\\a", AccountKind::kOther}, 0x4),
-            Allow({"PC\\b", AccountKind::kOther}, 0x4), Allow({"PC\\c", AccountKind::kOther}, 0x4),
-            Allow({"PC\\d", AccountKind::kOther}, 0x4), Allow({"PC\\e", AccountKind::kOther}, 0x4)})),
-         Other("PC\\a may create folders in " + kOwn) + "      PC\\b may create folders in " + kOwn + "\n      PC\\c may create "
-         "folders in " + kOwn + "\n      PC\\d may create folders in " + kOwn + "\n      and 1 more account\n" + kRemedy,
-         "; not trusted: PC\\a can replace it"},
+        // Those named: one with no name by its SID, the account running the check not as an administrator, the
+        // owner, who may always change the permissions, and how many more past the first four.
+        {[](World& w, CheckSetting&) {
+             w.security[kOwn] = Security(kSystem, {Allow({"S-1-5-21-1-2-3-1001", AccountKind::kOther}, 0x2)});
+             w.security[kProgram] = Security(kSystem, {Allow(kOp, 0x1F01FF)});
+             w.security[kUp] = Security(kBob, {Allow({"PC\\carl", AccountKind::kOther}, 0x10000)});
+             w.security["C:\\"] = Security(kSystem, {Allow({"PC\\dave", AccountKind::kOther}, 0x40)}); },
+         Other("S-1-5-21-1-2-3-1001 may create files in " + kOwn) + "      PC\\op may write " + kProgram + "\n      PC\\bob "
+         "owns " + kUp + "\n      PC\\carl may delete or rename " + kUp + "\n      and 1 more account\n" + kRemedy,
+         "; not trusted: S-1-5-21-1-2-3-1001 can replace it"},
     };
     const auto check = [](const Script& script, const std::string& lines, const std::string& last) {
         SCOPED_TRACE(lines);
@@ -151,16 +149,16 @@ TEST(ReadProgramTrust, NamesWhoCanReplaceTheProgram)
         check(script, lines, last);
     // One right of Users, where, and its words in the text and the JSON: on the file, writing, appending, deleting,
     // changing permissions or owner, and the generic rights; in its own folder, creating files or folders beside it
-    // too; above it, deleting, renaming, permissions and owner; in record 4's key, and in the nearest key above record
-    // 3's missing one, where creating keys makes it.
+    // too; on each folder, deleting, renaming, permissions and owner; in record 4's key, and in the nearest key above
+    // record 3's missing one, where creating keys makes it.
     const std::pair<std::string, std::string> write = {"write ", "write"}, remove = {"delete or rename ", "delete"},
         acl = {"change the permissions of ", "change permissions"}, own = {"take ownership of ", "take ownership"};
     const std::tuple<std::string, std::uint32_t, std::pair<std::string, std::string>> rights[] = {
         {kProgram, 0x2, write}, {kProgram, 0x4, write}, {kProgram, 0x40000000, write}, {kProgram, 0x10000000, write},
         {kProgram, 0x10000, remove}, {kProgram, 0x40000, acl}, {kProgram, 0x80000, own},
         {kOwn, 0x2, {"create files in ", "create files"}}, {kOwn, 0x4, {"create folders in ", "create folders"}},
-        {kOwn, 0x40, {"delete or rename what is in ", "delete entries"}}, {kOwn, 0x40000, acl},
-        {kOwn, 0x80000, own}, {kUp, 0x10000, remove}, {kUp, 0x40000, acl}, {kUp, 0x80000, own},
+        {kOwn, 0x40, {"delete or rename what is in ", "delete entries"}}, {kOwn, 0x10000, remove},
+        {kOwn, 0x40000, acl}, {kOwn, 0x80000, own}, {kUp, 0x10000, remove}, {kUp, 0x40000, acl}, {kUp, 0x80000, own},
         {kKey, 0x2, {"set values in ", "set values"}}, {kKey, 0x10000, remove}, {kKey, 0x40000, acl},
         {kKey, 0x80000, own}, {kVendor, 0x4, {"create keys in ", "create keys"}}, {kVendor, 0x40000, acl},
         {kVendor, 0x80000, own}};
