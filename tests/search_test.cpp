@@ -107,16 +107,15 @@ TEST(SearchDncPrograms, FindsKdncBehindEachWrongValueAndProvesTheFix)
         EXPECT_EQ(checked.json.find(found) == std::string::npos, lines.find("   none found") == 0) << checked.json;
         EXPECT_EQ(checked.json.find("\\u007F\",\"fix\":null,") != std::string::npos, lines.find("cmd would not take") != std::string::npos);
         const std::string record = lines.substr(3, 1) + lines.substr(5, lines.find(": ") - 5);  // "3 R2 Max"
-        if (fix != lines.find('\n') + 7) {  // the first program has no fix
-            EXPECT_TRUE(lines.find("   none found") == 0 || checked.LastLine().find("; kdnc.exe is at \"" + program +
-                        "\", which no record can lead to (") != std::string::npos);
+        const bool fixed = fix == lines.find('\n') + 7;  // the first program has a fix
+        const std::string leads = fixed ? "\", fix record " + record + " (" : "\", which no record can lead to (";
+        EXPECT_TRUE(lines.find("   none found") == 0 ||
+                    checked.LastLine().find("; kdnc.exe is at \"" + program + leads) != std::string::npos);
+        if (!fixed)
             continue;
-        }
         const std::size_t folder = lines.find("/d \"") + 4;
         std::string value = lines.substr(folder, lines.find("\" /f", folder) - folder);
         value.erase(value.size() - (value.size() - value.find_last_not_of('\\') - 1) / 2);  // backslashes halved
-        EXPECT_NE(checked.LastLine().find("; kdnc.exe is at \"" + program + "\", fix record " + record + " ("),
-                  std::string::npos);
         // Applied as written, the fix leads the launcher's own run to that program.
         world = scripted;
         world.Install(std::stoi(lines.substr(3, 1)) - 1, value);

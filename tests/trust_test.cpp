@@ -127,9 +127,9 @@ TEST(ReadProgramTrust, NamesWhoCanReplaceTheProgram)
              w.security[kProgram] = Security(kSystem, {Allow(kOp, 0x1F01FF)});
              w.security[kUp] = Security(kBob, {Allow({"PC\\carl", AccountKind::kOther}, 0x10000)});
              w.security["C:\\"] = Security(kSystem, {Allow({"PC\\dave", AccountKind::kOther}, 0x40)}); },
-         Other("S-1-5-21-1-2-3-1001 may create files in " + kOwn) + "      PC\\op may write " + kProgram + "\n      PC\\bob "
-         "owns " + kUp + "\n      PC\\carl may delete or rename " + kUp + "\n      and 1 more account\n" + kRemedy,
-         "; not trusted: S-1-5-21-1-2-3-1001 can replace it"},
+         Other("S-1-5-21-1-2-3-1001 may create files in " + kOwn) + "      PC\\op may write " + kProgram + "\n" +
+         "      PC\\bob owns " + kUp + "\n      PC\\carl may delete or rename " + kUp + "\n      and 1 more account\n" +
+         kRemedy, "; not trusted: S-1-5-21-1-2-3-1001 can replace it"},
     };
     const auto check = [](const Script& script, const std::string& lines, const std::string& last) {
         SCOPED_TRACE(lines);
