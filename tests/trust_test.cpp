@@ -234,9 +234,8 @@ TEST(ReadProgramTrust, MarksAFixThatLeadsToAProgramAnyoneCouldReplace)
     EXPECT_NE(planted.find("\"replacers\":[],\"replacerCount\":0},{\"record\":5,"), std::string::npos) << planted;
     EXPECT_NE(planted.find("\"right\":\"create folders\",\"path\":\"C:\\\\\",\"plants\":4}],\"replacerCount\":1}]"),
               std::string::npos);
-    scripted.securityErrors.clear();
-    scripted.security.erase(own), scripted.security[program] = Security(kSystem, {Allow(kUsers, 0x2)});
-    scripted.security[own].reparsePoint = true, scripted.securityErrors["C:\\B\\KorvR2\\KDNC"] = 5;  // neither trusted
+    scripted.securityErrors = {{"C:\\B\\KorvR2\\KDNC", 5}};  // neither trusted
+    scripted.security[own].reparsePoint = true, scripted.security[program] = Security(kSystem, {Allow(kUsers, 0x2)});
     const Checked unread = RunCheck(scripted);
     EXPECT_NE(unread.json.find("\"trusted\":false,\"securityRead\":false,\"unreadPath\":\"C:\\\\KORVANT\\\\KorvR2"
                                "\\\\KDNC\",\"securityError\":4395,\"replacers\":[{"), std::string::npos);  // the first named
