@@ -40,10 +40,9 @@ TEST(FindDncProgram, JoinsTheDirectoryAndTheProgramSubpath)
         {std::string(260, 'v'), std::string(260, 'v') + "/KorvR2max\\KDNC\\kdnc.exe", false},  // a full value
     };
     for (const auto& [directory, joined, answered] : cases) {
-        SCOPED_TRACE(joined);
         world = World{{}, {}, {joined}};
         world.Install(2, directory);
-        EXPECT_EQ(FindDncProgram(kWorld).text, answered ? joined : "");
+        EXPECT_EQ(FindDncProgram(kWorld).text, answered ? joined : "") << joined;
     }
 }
 
