@@ -24,21 +24,21 @@ TEST(FixDncRecord, WritesOnlyWhatItCanVouchFor)
     other.Install(3, "C:\\\x83\x41 "), other.found.insert("C:\\\x83\x41\\KorvR2\\KDNC\\kdnc.exe");  // asked: ッ, not ア
     unproven.Install(3, "C:\\??"), unproven.wideValue = u"C:\\\u0421", unproven.wideProgram = 2;  // no name to write
     empty.Install(3, "C:\\KORVANT");
-    const std::string starts = "kdnclaunch would start: \"" + kProgram + "\"", nobody = "nothing written to record 4 R2: ";
+    const std::string starts = "kdnclaunch would start: \"" + kProgram + "\"";
+    const std::string none = "; --fix: nothing written: ", nobody = "nothing written to record 4 R2: ";
     // The world, who runs --fix, the program asked for, whether others can replace the one found, the exit code, the
     // outcome in the JSON, whether R2's record is written, what the last line ends in.
     const std::tuple<World, CheckSetting, const char*, bool, int, std::string, bool, std::string> rows[] = {
         {Blank(), admin, nullptr, false, 0, "written", true, starts + "; --fix: wrote record 4 R2\n"},
         {Blank(), system, "c:\\korvant\\KORVR2\\kdnc\\KDNC.EXE", false, 0, "written", true, "wrote record 4 R2\n"},
-        {already, admin, nullptr, false, 0, "nothingToDo", false, "; --fix: nothing written: kdnclaunch already starts DNC\n"},
+        {already, admin, nullptr, false, 0, "nothingToDo", false, none + "kdnclaunch already starts DNC\n"},
         {other, admin, "C:\\\x83\x61\\KorvR2\\KDNC\\kdnc.exe", false, 1, "notThatProgram", false,
          ": no proven fix leads to the program asked for\n"},
         {Blank(), admin, nullptr, true, 1, "notTrusted", false,
-         "; --fix: nothing written: the fix leads to a program others can replace\n"},
+         none + "the fix leads to a program others can replace\n"},
         {Blank(), kSetting, nullptr, false, 2, "notElevated", false, nobody + "run it as an administrator or as SYSTEM\n"},
         {failing, admin, nullptr, false, 2, "notWritten", true, nobody + "the record could not be written\n"},
-        {empty, admin, nullptr, false, 1, "noneFound", false,
-         "; --fix: nothing written: no kdnc.exe was found for a record to lead to\n"},
+        {empty, admin, nullptr, false, 1, "noneFound", false, none + "no kdnc.exe was found for a record to lead to\n"},
         {unproven, admin, nullptr, false, 1, "noneProven", false, ": no fix is proven to lead kdnclaunch to a kdnc.exe found\n"},
     };
     for (const auto& [scripted, setting, wanted, untrusted, exitCode, outcome, written, lastLine] : rows) {
