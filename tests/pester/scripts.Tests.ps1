@@ -5,28 +5,26 @@ Describe 'the shipped scripts' {
     BeforeAll {
         $scripts = $env:KDNC_SCRIPTS
         $standin = Join-Path $PSScriptRoot 'check-standin'; $nocheck = Join-Path $TestDrive 'none/kdnclaunch-check.exe'
-        # Stand-ins for the commands Linux lacks, with the parameters the scripts pass, so that Pester can mock them.
-        $task = 'param([string]$TaskName)'
-        $windowsOnly = @{
-            'Get-Acl' = 'param([string]$LiteralPath)'; 'Test-KdncElevated' = 'param()'; 'New-KdncProtectedFolder' = 'param([string]$Path, [string]$Sddl)'; 'Get-KdncDriveType' = 'param([string]$Root)'
-            'Get-ScheduledTask' = $task; 'Get-ScheduledTaskInfo' = $task; 'Start-ScheduledTask' = $task
-            'Register-ScheduledTask' = 'param([string]$TaskName, $Action, $Principal, $Settings, [switch]$Force)'; 'New-ScheduledTaskPrincipal' = 'param([string]$UserId, [string]$LogonType)'
-            'New-ScheduledTaskAction' = 'param([string]$Execute, [string]$Argument)'; 'New-ScheduledTaskSettingsSet' = 'param([string]$MultipleInstances)'
-        }
-        $windowsOnly.Keys | Where-Object { -not (Get-Command $_ -ErrorAction Ignore) } | ForEach-Object {
-            Set-Item "function:global:$_" ([scriptblock]::Create("$($windowsOnly[$_]) throw 'Windows only'")) }
+        Set-Location $PSScriptRoot   # where the table's check, named alone, is found
+        # Stand-ins for the commands Linux lacks, taking the parameters the scripts pass, so that Pester can mock them.
+        $params = 'param([string]$LiteralPath, [string]$Path, [string]$Sddl, [string]$TaskName, $Action, $Principal, $Settings, [switch]$Force,
+            [string]$UserId, [string]$LogonType, [string]$Execute, [string]$Argument, [string]$MultipleInstances)'
+        'Get-Acl', 'Test-KdncElevated', 'New-KdncProtectedFolder', 'Get-KdncDriveType', 'Get-ScheduledTask', 'Get-ScheduledTaskInfo', 'Start-ScheduledTask',
+            'Register-ScheduledTask', 'New-ScheduledTaskPrincipal', 'New-ScheduledTaskAction', 'New-ScheduledTaskSettingsSet' |
+            Where-Object { -not (Get-Command $_ -ErrorAction Ignore) } |
+            ForEach-Object { Set-Item "function:global:$_" ([scriptblock]::Create("$params throw 'Windows only'")) }
         function Invoke-Script([string]$Name, [hashtable]$Arguments = @{}) {   # its output lines and exit code, as a tool sees them
             $global:LASTEXITCODE = 0
             [pscustomobject]@{ Lines = @(& (Join-Path $scripts $Name) @Arguments); ExitCode = $LASTEXITCODE }
         }
+        $guid = '[0-9a-f]{8}(-[0-9a-f]{4}){3}-[0-9a-f]{12}'
         function Get-StandinCalls {   # each run's arguments, one string a run, each argument followed by a space
             @(if (Test-Path $env:KDNC_STANDIN_LOG) { (Get-Content $env:KDNC_STANDIN_LOG -Raw) -split '(?m)^--\n' -ne '' -replace '\n', ' ' })
         }
     }
 
     BeforeEach {
-        $env:TEMP = (New-Item -ItemType Directory (Join-Path $TestDrive "temp-$([guid]::NewGuid())")).FullName
-        $env:ProgramData = (New-Item -ItemType Directory (Join-Path $TestDrive "data-$([guid]::NewGuid())")).FullName
+        'TEMP', 'ProgramData' | ForEach-Object { Set-Item "env:$_" (New-Item -ItemType Directory (Join-Path $TestDrive ([guid]::NewGuid()))).FullName }
         $env:KDNC_STANDIN_LOG = Join-Path $TestDrive "standin-$([guid]::NewGuid()).log"
         $env:KDNC_CASE = 'start'; $env:KDNC_FIX_EXIT = ''; $env:KDNC_FIX_LINE = ''
         Mock Test-KdncElevated { $false }
@@ -41,33 +39,21 @@ Describe 'the shipped scripts' {
         @{ script = 'kdnclaunch-configmgr-discover.ps1'; case = 'half-broken'; exit = 0; line = 'kdnclaunch would show the warning: * fix record 6 R1; not trusted*' }
         @{ script = 'kdnclaunch-ask.ps1'; case = 'cannot-write'; exit = 1; line = 'kdnclaunch-check.exe failed with exit code 2: kdnclaunch-check: cannot write *a link*' }  # not JSON
         @{ script = 'kdnclaunch-ask.ps1'; case = 'half-broken'; exit = 0; line = [WildcardPattern]::Escape((Get-Content "$PSScriptRoot/recorded/half-broken.json" -Raw).TrimEnd()) }   # JSON, whole
+        @{ script = 'kdnclaunch-ask.ps1'; case = 'half-broken'; most = 1000; exit = 0   # over the bound: JSON still, shortened to its verdict and finds
+           line = '{"format":1,"check":"1.4.0","shortened":true,"verdict":{"exitCode":1,*},"found":`[{"record":6,"program":"C:\\____~KJT\\KORVANT\\KorvR1\\KDNC\\kdnc.exe",*}]}' }
         # Only --fix makes the check give these lines and exit codes; the second within 2,048 characters.
         @{ script = 'kdnclaunch-configmgr-remediate.ps1'; case = 'half-broken'; fix = 'fixed: record 5'; exit = 0; line = 'fixed: record 5' }
         @{ script = 'kdnclaunch-intune-remediate.ps1'; case = 'half-broken'; fix = 'x' * 5000; exit = 1; line = 'x' * 2036 + ' (shortened)' }
     ) {
         $env:KDNC_CASE = $case; $env:KDNC_FIX_EXIT = $exit; $env:KDNC_FIX_LINE = $fix
-        $run = Invoke-Script $script @{ Check = $(if ($case -eq 'no check') { $nocheck } else { $standin }) }
+        $arguments = @{ Check = $(if ($case -eq 'no check') { $nocheck } else { 'check-standin' }) }   # not on PATH: the file judged is run
+        if ($most) { $arguments.Most = $most }
+        $run = Invoke-Script $script $arguments
         $run.ExitCode, $run.Lines.Count | Should -Be $exit, 1
         $run.Lines[0] | Should -BeLikeExactly $line
+        if ($most) { $run.Lines[0].Length | Should -BeLessOrEqual $most }
         @(Get-ChildItem $env:TEMP).Count | Should -Be 0 -Because 'the report is deleted once read'
-    }
-
-    It 'a JSON over the bound comes back as JSON still, shortened to its verdict and finds' {
-        $env:KDNC_CASE = 'half-broken'; $run = Invoke-Script 'kdnclaunch-ask.ps1' @{ Check = $standin; Most = 1000 }
-        $run.Lines[0].Length | Should -BeLessOrEqual 1000
-        $short = $run.Lines[0] | ConvertFrom-Json
-        $short.shortened, $short.verdict.exitCode, $short.found[0].program | Should -Be $true, 1, 'C:\____~KJT\KORVANT\KorvR1\KDNC\kdnc.exe'
-    }
-
-    It 'runs the check it judged, not one of that name on PATH, each report under its own new name in %TEMP% as a user' {
-        $path = New-Item -ItemType Directory (Join-Path $TestDrive 'path')
-        Set-Content (Join-Path $path 'check-standin') "#!/bin/sh`necho decoy >>'$env:KDNC_STANDIN_LOG'"; chmod +x (Join-Path $path 'check-standin')
-        $env:PATH = "$path$([IO.Path]::PathSeparator)$env:PATH"; Push-Location (Split-Path $standin)
-        try { 1..2 | ForEach-Object { $null = Invoke-Script 'kdnclaunch-intune-detect.ps1' @{ Check = 'check-standin' } } }
-        finally { Pop-Location; $env:PATH = $env:PATH.Substring("$path".Length + 1) }
-        $outs = @(Get-StandinCalls) -replace '^--out (.*) $', '$1'
-        $outs | Select-Object -Unique | Should -HaveCount 2
-        $outs | Should -Match "^$([regex]::Escape($env:TEMP))/kdnclaunch-[0-9a-f]{8}(-[0-9a-f]{4}){3}-[0-9a-f]{12}\.txt$"
+        @(Get-StandinCalls) -notmatch "--out $([regex]::Escape($env:TEMP))/kdnclaunch-$guid\.(txt|json) $" | Should -BeNullOrEmpty   # a user's, in %TEMP%
     }
 
     Describe 'as SYSTEM or elevated' {
@@ -77,15 +63,6 @@ Describe 'the shipped scripts' {
             Mock New-KdncProtectedFolder { $null = New-Item -ItemType Directory -Path $Path -Force }
             Mock Get-KdncDriveType { 'Fixed' }
             Mock Get-Acl { [pscustomobject]@{ Sddl = $(if ($acl.ContainsKey($LiteralPath)) { $acl[$LiteralPath] } else { 'O:BAG:SYD:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)' }) } }
-        }
-
-        It 'C:\ and Program Files as Windows sets them: the check runs, its report in %ProgramData%\kdnclaunch, made in one call with a protected DACL for SYSTEM and Administrators alone' {
-            $here = Split-Path $standin; $ti = 'S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464'   # users may make folders in the drive's root and read Program Files
-            $acl['/'] = "O:$($ti)G:$($ti)D:PAI(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;0x1200a9;;;BU)(A;OICIIO;SDGXGWGR;;;AU)(A;;LC;;;AU)S:(ML;OINPIO;NW;;;HI)"
-            $acl[$here] = "O:$($ti)G:$($ti)D:PAI(A;;FA;;;$ti)(A;OICIIO;GA;;;$ti)(A;;0x1301bf;;;SY)(A;OICIIO;GA;;;CO)(A;;0x1200a9;;;BU)(A;OICIIO;GXGR;;;BU)(A;;0x1200a9;;;AC)"
-            (Invoke-Script 'kdnclaunch-intune-detect.ps1' @{ Check = $standin }).ExitCode | Should -Be 0
-            Should -Invoke New-KdncProtectedFolder -Times 1 -Exactly -ParameterFilter { $Path -eq $folder -and $Sddl -eq 'D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)' }
-            Get-StandinCalls | Should -BeLike "--out $(Join-Path $folder 'kdnclaunch-')*.txt "
         }
 
         It 'the check is not run, and each tool is told why, when <what>' -ForEach @(
@@ -127,24 +104,27 @@ Describe 'the shipped scripts' {
             Get-StandinCalls | Should -BeNullOrEmpty
         }
 
-        It 'the Group Policy wrapper exits as the check did, keeping its last report alone, under a new name' {
-            $env:KDNC_CASE = 'half-broken'; $broken = Invoke-Script 'kdnclaunch-keep.ps1' @{ Check = $standin }
+        It 'the Group Policy wrapper exits as the check did, keeping its last report alone; the task runs it as SYSTEM, once no one else may change it, and tells the result of its run' {
+            $here = Split-Path $standin; $ti = 'S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464'   # C:\ and Program Files as Windows sets them
+            $acl['/'] = "O:$($ti)G:$($ti)D:PAI(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;0x1200a9;;;BU)(A;OICIIO;SDGXGWGR;;;AU)(A;;LC;;;AU)S:(ML;OINPIO;NW;;;HI)"
+            $acl[$here] = "O:$($ti)G:$($ti)D:PAI(A;;FA;;;$ti)(A;OICIIO;GA;;;$ti)(A;;0x1301bf;;;SY)(A;OICIIO;GA;;;CO)(A;;0x1200a9;;;BU)(A;OICIIO;GXGR;;;BU)(A;;0x1200a9;;;AC)"
+            $start = Invoke-Script 'kdnclaunch-keep.ps1' @{ Check = $standin }
             $first = @(Get-ChildItem $folder)
             $none = Invoke-Script 'kdnclaunch-keep.ps1' @{ Check = $nocheck }
-            $env:KDNC_CASE = 'start'; $start = Invoke-Script 'kdnclaunch-keep.ps1' @{ Check = $standin }
-            $kept = @(Get-ChildItem $folder)
-            $broken.ExitCode, $none.ExitCode, $start.ExitCode, $first.Count, $kept.Count | Should -Be 1, 2, 0, 1, 1
-            $kept[0].Name | Should -Match '^kdnclaunch-last-[0-9a-f-]{36}\.txt$'
-            [IO.File]::ReadAllText($kept[0].FullName, [Text.Encoding]::Unicode) -replace "`r", '' | Should -Be (Get-Content "$PSScriptRoot/recorded/start.txt" -Raw)
-        }
+            $env:KDNC_CASE = 'half-broken'; $broken = Invoke-Script 'kdnclaunch-keep.ps1' @{ Check = $standin }
+            $kept = @(Get-ChildItem $folder); $calls = @(Get-StandinCalls | Select-Object -Unique)
+            $start.ExitCode, $none.ExitCode, $broken.ExitCode, $first.Count, $kept.Count, $calls.Count | Should -Be 0, 2, 1, 1, 1, 2
+            $kept[0].Name | Should -Match "^kdnclaunch-last-$guid\.txt$"
+            [IO.File]::ReadAllText($kept[0].FullName, [Text.Encoding]::Unicode) -replace "`r", '' | Should -Be (Get-Content "$PSScriptRoot/recorded/half-broken.txt" -Raw)
+            # Each report in %ProgramData%\kdnclaunch under its own new name, the folder made with a protected DACL for SYSTEM and Administrators alone.
+            $calls | Should -Match "^--out $([regex]::Escape((Join-Path $folder 'kdnclaunch-')))$guid\.txt $"
+            Should -Invoke New-KdncProtectedFolder -ParameterFilter { $Path -eq $folder -and $Sddl -eq 'D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)' }
 
-        It 'the scheduled task runs the wrapper as SYSTEM, none that others may change, registered with -Force, its result read once LastRunTime changed' {
             'New-ScheduledTaskAction', 'New-ScheduledTaskPrincipal', 'New-ScheduledTaskSettingsSet' | ForEach-Object { Mock $_ { $PesterBoundParameters } }   # what each was given
             Mock Register-ScheduledTask { }; Mock Start-ScheduledTask { }; Mock Get-ScheduledTask { [pscustomobject]@{ State = 'Ready' } }
             $earlier = [pscustomobject]@{ LastRunTime = [datetime]'2026-01-01'; LastTaskResult = 0 }   # the earlier run's time and result twice, then the new run's
             $infos = [Collections.Queue]@($earlier, $earlier, [pscustomobject]@{ LastRunTime = [datetime]'2026-01-02'; LastTaskResult = 1 })
             Mock Get-ScheduledTaskInfo { $infos.Dequeue() }
-            $env:KDNC_CASE = 'half-broken'; $null = Invoke-Script 'kdnclaunch-keep.ps1' @{ Check = $standin }   # the report the task's run would keep
             $keep = (New-Item (Join-Path $TestDrive 'kdnclaunch-keep.ps1') -Force).FullName; $acl[$keep] = 'O:BAG:SYD:(A;;FA;;;SY)(A;;0x1301bf;;;AU)'
             { & (Join-Path $scripts 'kdnclaunch-task.ps1') -Keep $keep } | Should -Throw "kdnclaunch: $keep is not registered: anyone who logs on (Authenticated Users) may change*"
             Should -Invoke Register-ScheduledTask -Times 0
@@ -153,73 +133,61 @@ Describe 'the shipped scripts' {
             Should -Invoke Register-ScheduledTask -Times 1 -Exactly -ParameterFilter { $TaskName -eq 'kdnclaunch check' -and $Force -and $Principal.UserId -eq 'SYSTEM' -and
                 $Action.Execute -like '*\System32\WindowsPowerShell\v1.0\powershell.exe' -and $Action.Argument -like "*-File `"$keep`"" -and $Settings.MultipleInstances -eq 'IgnoreNew' }
             Should -Invoke Start-ScheduledTask -Times 1 -Exactly
-            $out[0] | Should -Be 'Last Run Result: 0x1'
-            $out[1] | Should -BeLike 'kdnclaunch would show the warning: * fix record 6 R1; not trusted*'
+            $out -join "`n" | Should -BeLike "Last Run Result: 0x1`nkdnclaunch would show the warning: * fix record 6 R1; not trusted*"   # the kept report's last line
         }
     }
 
-    Describe 'every PC''s answer in one table' {
-        BeforeEach {
-            $fleet = @{ 'pc-start' = 'start'; 'pc-broken' = 'half-broken'; 'pc-nocheck' = 'cannot-write'; 'pc-cut' = '{"format":1,"verdict":{'
-                'pc-open' = '{"verdict":{"exitCode":0,"start":"s","trusted":false,"replacers":[{"account":"Everyone","right":"create folders","path":"C:\\","plants":1}]}}'
-                'pc-unread' = '{"verdict":{"exitCode":0,"start":"s","trusted":false,"unreadPath":"\\\\srv\\K","replacers":[]}}'
-                'pc-relative' = '{"verdict":{"exitCode":0,"start":"s","trusted":false,"unreadPath":"K\\kdnc.exe","securityError":null}}'
-                'pc-linked' = '{"verdict":{"exitCode":0,"start":"s","trusted":false,"unreadPath":"C:\\K","securityError":4395}}'
-                'pc-forged' = '{"verdict":{"exitCode":1,"warning":"w"},"found":[{"program":"C:\\P\\kdnc.exe","fix":"reg add \"HKLM\\S\" /v Path /t REG_SZ /d \"C:\\P\" & calc & \" /f /reg:32","trusted":true},
-                    {"program":"C:\\Q\\kdnc.exe","fix":"reg add \"HKLM\\S\" /v Path /t REG_SZ /d \"C:\\Q\" /f /reg:32","trusted":true}]}' }
-            Mock Invoke-Command {   # each reachable PC runs the real script sent (kdnclaunch-ask.ps1, kdnclaunch-fix.ps1) here, against its recorded answer
-                foreach ($pc in $ComputerName) {
-                    if (-not $fleet.ContainsKey($pc)) { Write-Error -Message "[$pc] Connecting to remote server $pc failed: WinRM cannot complete the operation." -TargetObject $pc; continue }
-                    if ($fleet[$pc].StartsWith('{')) { $fleet[$pc] | Add-Member -NotePropertyName PSComputerName -NotePropertyValue $pc -PassThru; continue }   # what a PC may send
-                    $env:KDNC_CASE = $fleet[$pc]; $global:LASTEXITCODE = 0
-                    $sent = @{ Check = $standin }; if ($ArgumentList[0]) { $sent.Program = $ArgumentList[0] } else { $sent.Most = $ArgumentList[1] }
-                    & $FilePath @sent | ForEach-Object { $_ | Add-Member -NotePropertyName PSComputerName -NotePropertyValue $pc -PassThru }
-                }
+    It 'asks each PC once, skipping blank and comment lines, answering each in a row, the unreachable and the garbled too; applies only approved rows' {
+        $fleet = @{ 'pc-start' = 'start'; 'pc-broken' = 'half-broken'; 'pc-nocheck' = 'cannot-write'; 'pc-cut' = '{"format":1,"verdict":{'
+            'pc-open' = '{"verdict":{"exitCode":0,"start":"s","trusted":false,"replacers":[{"account":"Everyone","right":"create folders","path":"C:\\","plants":1}]}}'
+            'pc-unread' = '{"verdict":{"exitCode":0,"start":"s","trusted":false,"unreadPath":"\\\\srv\\K","replacers":[]}}'
+            'pc-relative' = '{"verdict":{"exitCode":0,"start":"s","trusted":false,"unreadPath":"K\\kdnc.exe","securityError":null}}'
+            'pc-linked' = '{"verdict":{"exitCode":0,"start":"s","trusted":false,"unreadPath":"C:\\K","securityError":4395}}'
+            'pc-forged' = '{"verdict":{"exitCode":1,"warning":"w"},"found":[{"program":"C:\\P\\kdnc.exe","fix":"reg add \"HKLM\\S\" /v Path /t REG_SZ /d \"C:\\P\" & calc & \" /f /reg:32","trusted":true},
+                {"program":"C:\\Q\\kdnc.exe","fix":"reg add \"HKLM\\S\" /v Path /t REG_SZ /d \"C:\\Q\" /f /reg:32","trusted":true}]}' }
+        Mock Invoke-Command {   # each reachable PC runs the real script sent (kdnclaunch-ask.ps1, kdnclaunch-fix.ps1) here, against its recorded answer
+            foreach ($pc in $ComputerName) {
+                if (-not $fleet.ContainsKey($pc)) { Write-Error -Message "[$pc] Connecting to remote server $pc failed: WinRM cannot complete the operation." -TargetObject $pc; continue }
+                if ($fleet[$pc].StartsWith('{')) { $fleet[$pc] | Add-Member -NotePropertyName PSComputerName -NotePropertyValue $pc -PassThru; continue }   # what a PC may send
+                $env:KDNC_CASE = $fleet[$pc]; $global:LASTEXITCODE = 0
+                $sent = @{ Check = $standin }; if ($ArgumentList[0]) { $sent.Program = $ArgumentList[0] } else { $sent.Most = $ArgumentList[1] }
+                & $FilePath @sent | ForEach-Object { $_ | Add-Member -NotePropertyName PSComputerName -NotePropertyValue $pc -PassThru }
             }
         }
-
-        It 'asks each PC once, skipping blank and comment lines, and answers each in a row, the unreachable and the garbled too' {
-            $list = Join-Path $TestDrive 'pcs.txt'; $csv = Join-Path $TestDrive 'fleet.csv'
-            Set-Content $list "# the shop floor`r`npc-start`r`n`r`n   `r`npc-broken`r`nPC-START`r`npc-gone`r`n  pc-nocheck  `r`npc-gone`r`npc-cut`r`npc-forged`r`npc-open`r`npc-unread`r`npc-relative`r`npc-linked`r`npc-off"
-            $null = & (Join-Path $scripts 'kdnclaunch-fleet.ps1') -PcList $list -Csv $csv
-            Should -Invoke Invoke-Command -Times 1 -Exactly -ParameterFilter {
-                ($ComputerName -join ',') -eq 'pc-start,pc-broken,pc-gone,pc-nocheck,pc-cut,pc-forged,pc-open,pc-unread,pc-relative,pc-linked,pc-off' -and
-                (Split-Path $FilePath -Leaf) -eq 'kdnclaunch-ask.ps1' -and $ArgumentList[1] -eq 0 -and $ThrottleLimit -eq 32 }
-            Get-Content $csv -TotalCount 1 | Should -Be '"PC","Answer","ExitCode","Records","Found","Program","Fix","Approve","Detail"'
-            $table = @(Import-Csv $csv)
-            $table | ForEach-Object { "$($_.PC): $($_.Answer) $($_.ExitCode)".Trim() } | Should -Be 'pc-start: would start 0', 'pc-broken: would warn 1', 'pc-gone: no answer',
-                    'pc-nocheck: check failed', 'pc-cut: check failed', 'pc-forged: would warn 1', 'pc-open: would start, not trusted 0', 'pc-unread: would start, not trusted 0',
-                    'pc-relative: would start, not trusted 0', 'pc-linked: would start, not trusted 0', 'pc-off: no answer'   # one unreachable after them
-            $table[0..1].Records | Should -Be '3 taken', '2 absent; 3 absent; 4 empty; 5 absent; 6 absent'
-            $table.Program | Should -Be '', '', '', '', '', 'C:\Q\kdnc.exe', '', '', '', '', ''   # a trusted fix in the check's shape alone
-            $table[1].Fix, $table[5].Fix | Should -Be '', 'reg add "HKLM\S" /v Path /t REG_SZ /d "C:\Q" /f /reg:32'
-            $table.Approve -ne '' | Should -BeNullOrEmpty
-            $table[2..9].Detail -replace '(exit code 2|JSON): .*', '$1' |   # why the check failed, cut after its first words
-                Should -Be '[pc-gone] Connecting to remote server pc-gone failed: WinRM cannot complete the operation.', 'kdnclaunch-check.exe failed with exit code 2',
-                    "its answer is not the check's JSON", 'w', 's; not trusted: Everyone: create folders, C:\, planting kdnc.exe where record 1 leads',
-                    's; not trusted: its security could not be read (\\srv\K)', 's; not trusted: a record kdnclaunch tries is relative (K\kdnc.exe)', 's; not trusted: a link is on its path (C:\K)'
-        }
-
-        It 'applies only approved rows that name a program, only with -Apply, that program passed as --fix-program' {
-            $csv = Join-Path $TestDrive 'fleet.csv'; $apply = Join-Path $scripts 'kdnclaunch-apply.ps1'
-            Set-Content $csv 'PC,Program,Approve', 'pc-broken,C:\____~KJT\KORVANT\KorvR1\KDNC\kdnc.exe,yes', 'pc-nocheck,C:\K\KorvR1\KDNC\kdnc.exe,',
-                'pc-start,,yes', 'pc-gone,C:\K\KorvR1\KDNC\kdnc.exe, yes ', 'PC-BROKEN,C:\Other\KorvR1\KDNC\kdnc.exe,yes'
-            & $apply -Csv $csv | ForEach-Object { "$($_.PC): $($_.Result)" } | Should -Be 'pc-broken: approved: run again with -Apply to write it',
-                'pc-start: not applied: no proven fix in this row', 'pc-gone: approved: run again with -Apply to write it'
-            Should -Invoke Invoke-Command -Times 0
-            $env:KDNC_FIX_EXIT = 0; $env:KDNC_FIX_LINE = 'wrote record 6 R1: kdnclaunch would start'
-            $applied = @(& $apply -Csv $csv -Apply)
-            Should -Invoke Invoke-Command -Times 2 -Exactly
-            Get-StandinCalls | Should -BeLike '--fix-program C:\____~KJT\KORVANT\KorvR1\KDNC\kdnc.exe --out *'
-            $applied[0].ExitCode, $applied[0].Result | Should -Be 0, 'wrote record 6 R1: kdnclaunch would start'
-            $applied[2].Result | Should -BeLike 'no answer: *pc-gone*'
-        }
+        $list = Join-Path $TestDrive 'pcs.txt'; $csv = Join-Path $TestDrive 'fleet.csv'
+        Set-Content $list "# the shop floor`r`npc-start`r`n`r`n   `r`npc-broken`r`nPC-START`r`npc-gone`r`n  pc-nocheck  `r`npc-gone`r`npc-cut`r`npc-forged`r`npc-open`r`npc-unread`r`npc-relative`r`npc-linked`r`npc-off"
+        $null = & (Join-Path $scripts 'kdnclaunch-fleet.ps1') -PcList $list -Csv $csv
+        Should -Invoke Invoke-Command -Times 1 -Exactly -ParameterFilter {
+            ($ComputerName -join ',') -eq 'pc-start,pc-broken,pc-gone,pc-nocheck,pc-cut,pc-forged,pc-open,pc-unread,pc-relative,pc-linked,pc-off' -and
+            (Split-Path $FilePath -Leaf) -eq 'kdnclaunch-ask.ps1' -and $ArgumentList[1] -eq 0 -and $ThrottleLimit -eq 32 }
+        Get-Content $csv -TotalCount 1 | Should -Be '"PC","Answer","ExitCode","Records","Found","Program","Fix","Approve","Detail"'
+        $table = @(Import-Csv $csv)
+        $table | ForEach-Object { "$($_.PC): $($_.Answer) $($_.ExitCode) $($_.Program)".Trim() } | Should -Be 'pc-start: would start 0', 'pc-broken: would warn 1',
+                'pc-gone: no answer', 'pc-nocheck: check failed', 'pc-cut: check failed', 'pc-forged: would warn 1 C:\Q\kdnc.exe', 'pc-open: would start, not trusted 0',
+                'pc-unread: would start, not trusted 0', 'pc-relative: would start, not trusted 0', 'pc-linked: would start, not trusted 0', 'pc-off: no answer'
+        $table[0..1].Records | Should -Be '3 taken', '2 absent; 3 absent; 4 empty; 5 absent; 6 absent'
+        $table.Fix -ne '' | Should -Be 'reg add "HKLM\S" /v Path /t REG_SZ /d "C:\Q" /f /reg:32'   # a trusted fix in the check's shape alone
+        $table.Approve -ne '' | Should -BeNullOrEmpty
+        $table[2..9].Detail -replace '(exit code 2|JSON): .*', '$1' |   # why the check failed, cut after its first words
+            Should -Be '[pc-gone] Connecting to remote server pc-gone failed: WinRM cannot complete the operation.', 'kdnclaunch-check.exe failed with exit code 2',
+                "its answer is not the check's JSON", 'w', 's; not trusted: Everyone: create folders, C:\, planting kdnc.exe where record 1 leads',
+                's; not trusted: its security could not be read (\\srv\K)', 's; not trusted: a record kdnclaunch tries is relative (K\kdnc.exe)', 's; not trusted: a link is on its path (C:\K)'
+        # Only rows that name a program, only with -Apply, that program passed as --fix-program.
+        $apply = Join-Path $scripts 'kdnclaunch-apply.ps1'
+        Set-Content $csv 'PC,Program,Approve', 'pc-broken,C:\____~KJT\KORVANT\KorvR1\KDNC\kdnc.exe,yes', 'pc-nocheck,C:\K\KorvR1\KDNC\kdnc.exe,',
+            'pc-start,,yes', 'pc-gone,C:\K\KorvR1\KDNC\kdnc.exe, yes ', 'PC-BROKEN,C:\Other\KorvR1\KDNC\kdnc.exe,yes'
+        & $apply -Csv $csv | ForEach-Object { "$($_.PC): $($_.Result)" } | Should -Be 'pc-broken: approved: run again with -Apply to write it',
+            'pc-start: not applied: no proven fix in this row', 'pc-gone: approved: run again with -Apply to write it'
+        Should -Invoke Invoke-Command -Times 1 -Exactly   # the fleet's
+        $env:KDNC_FIX_EXIT = 0; $env:KDNC_FIX_LINE = 'wrote record 6 R1: kdnclaunch would start'
+        $applied = @(& $apply -Csv $csv -Apply)
+        Should -Invoke Invoke-Command -Times 2 -Exactly -ParameterFilter { (Split-Path $FilePath -Leaf) -eq 'kdnclaunch-fix.ps1' }
+        Get-StandinCalls | Select-Object -Skip 3 | Should -BeLike '--fix-program C:\____~KJT\KORVANT\KorvR1\KDNC\kdnc.exe --out *'   # after the fleet's asks
+        $applied[0].ExitCode, $applied[0].Result | Should -Be 0, 'wrote record 6 R1: kdnclaunch would start'
+        $applied[2].Result | Should -BeLike 'no answer: *pc-gone*'
     }
 
-    It '<_.Name> parses, stops on errors under strict mode, and writes no registry value itself' -ForEach @(Get-ChildItem $env:KDNC_SCRIPTS -Filter *.ps1) {
-        $errors = $null
-        $null = [Management.Automation.Language.Parser]::ParseFile($_.FullName, [ref]$null, [ref]$errors)
-        $errors | Should -BeNullOrEmpty
+    It '<_.Name> stops on errors under strict mode, and writes no registry value itself' -ForEach @(Get-ChildItem $env:KDNC_SCRIPTS -Filter *.ps1) {
         $text = Get-Content $_ -Raw
         $text | Should -Match "(?m)^Set-StrictMode -Version Latest\r?\n\`$ErrorActionPreference = 'Stop'"
         $text | Should -Not -Match 'reg(\.exe)? add|New-ItemProperty|Set-ItemProperty|HKLM:'
@@ -232,7 +200,6 @@ Describe 'the shipped scripts' {
         $blocks.Count | Should -BeGreaterOrEqual 8
         foreach ($block in $blocks) {
             $named = [regex]::Match($block.Groups[1].Value, '^<!-- shipped: (packaging/scripts/[\w.-]+) -->$').Groups[1].Value
-            $named | Should -Not -BeNullOrEmpty -Because "each block names its file: $($block.Value)"
             $file = "`n$((Get-Content (Join-Path $PSScriptRoot "../../$named")) -join "`n")`n"
             $file.Contains("`n$($block.Groups[3].Value)") | Should -BeTrue -Because "the block must be lines of $named"
         }
