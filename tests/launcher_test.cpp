@@ -84,8 +84,6 @@ TEST(RunLauncher, LaunchesTheFirstSoundRowWithTheDocument)
             EXPECT_EQ(world.outcome,
                       sound == 6 ? "MessageBoxA(0, " + message + ", KORVANT DNC, 48)"
                                  : "ShellExecuteA(0, open, " + program(sound) + ", " + parameters + ", null, 5)");
-            EXPECT_EQ(world.keys.size(), sound == 6 ? 6u : sound + 1u) << "no row is opened after the first sound one";
-            EXPECT_EQ(world.open, 0u);
         }
     }
 }

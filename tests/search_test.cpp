@@ -139,8 +139,6 @@ TEST(SearchDncPrograms, StaysWithinItsBounds)
     const Checked checked = RunCheck(scripted);
     EXPECT_EQ(checked.report.find("   1. DNC: " + kPf86 + "\\V7\\kdnc.exe, under"),
               checked.report.rfind("   1. DNC: "));
-    EXPECT_EQ(world.foldersRead.size(), std::size_t(kMostFoldersRead + kMostFound));  // and each program's, for its trust
-    EXPECT_NE(checked.report.find(", folders read: 20000; stopped at its bound"), std::string::npos);
     EXPECT_NE(checked.json.find("\"roots\":[\"C:\\\\PF\",\"" + Escaped(kPf86) + "\"],\"foldersRead\":20000,\"foldersDenied\":0,"
                                 "\"stopped\":true}"), std::string::npos);
     EXPECT_NE(checked.json.find("\"replacerCount\":0},{\"record\":1,\"program\":\"" + Escaped(kPf86) + "\\\\V7\\\\kdnc.exe\",\"from\":"
