@@ -11,7 +11,6 @@ TEST(WriteCheckReport, SaysWhatBecameOfEachRecord)
     const std::string program = "\\KorvR2max\\KDNC\\kdnc.exe", text = "; read as text up to the first zero byte)\n";
     const std::string absent = program + " (absent)\n", trail = "   its last byte 0x5C ends a double-byte letter, yet "
         "kdnclaunch takes it for a backslash: no separator is added, folder and subpath run together\n";
-    const std::string trusted = "   trusted: only SYSTEM, the administrators and TrustedInstaller can change or replace kdnc.exe\n";
     // The value, its type, the error of reading it (0: none), the lines.
     const std::tuple<std::string, std::uint32_t, std::int32_t, std::string> cases[] = {
         {"C:\\K", 1, 5, "   value not read: error 5, Access is denied.\n"},
@@ -33,7 +32,7 @@ TEST(WriteCheckReport, SaysWhatBecameOfEachRecord)
         {"C:\\\x9F\\", 1, 0, "   value:   \"C:\\\x9F\\\" (REG_SZ)\n" + trail + "   program: C:\\\x9F" + absent},
         {"\\K", 1, 0, "   value:   \"\\K\" (REG_SZ)\n   program: \\K" + absent +
                       "   relative: searched as C:\\Work\\\\K" + program + "\n"},
-        {"D:", 1, 0, "   value:   \"D:\" (REG_SZ)\n   program: D:/KorvR2max\\KDNC\\kdnc.exe (present: taken)\n" + trusted},
+        {"D:", 1, 0, "   value:   \"D:\" (REG_SZ)\n   program: D:/KorvR2max\\KDNC\\kdnc.exe (present: taken)\n" + kTrustedLine},
         {std::string(236, 'd'), 1, 0, "   value:   \"" + std::string(236, 'd') + "\" (REG_SZ)\n   program: " +
                                       std::string(236, 'd') + "/" + program.substr(1) +
                                       " (too long: 260 characters, not searched)\n"},
@@ -220,8 +219,7 @@ TEST(WriteCheckReport, EndsWithTheVerdictAndWhy)
         shown += "<0x01>";
     for (int row = 0; row < 6; ++row) {
         full.Install(row, "xx" + std::string(43, '\x01') + std::string(215, 'y'));
-        cut += std::to_string(row + 1) + " " + std::vector<std::string>{"DNC", "R2 Max uninstall", "R2 Max", "R2",
-            "R2 Basic", "R1"}[row] + ": " + shown + "... too long" + (row < 5 ? "; " : ")\n");
+        cut += std::to_string(row + 1) + " " + kRecordName[row] + ": " + shown + "... too long" + (row < 5 ? "; " : ")\n");
     }
     const std::tuple<World, std::size_t, std::string> cases[] = {
         {World{}, 65536, " (no install record found)\n"},

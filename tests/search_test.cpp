@@ -8,7 +8,7 @@ namespace {
 const std::string kR1 = "\\KorvR1\\KDNC\\kdnc.exe", kR2 = "\\KorvR2\\KDNC\\kdnc.exe";
 const std::string kR2Max = "\\KorvR2max\\KDNC\\kdnc.exe", kPf86 = "C:\\Program Files (x86)";
 const std::string kHalvorne = kPf86 + "\\Halvorne\\KORVANT";
-const std::string kTrusted = "      trusted: only SYSTEM, the administrators and TrustedInstaller can change or replace kdnc.exe\n";
+const std::string kTrusted = "   " + kTrustedLine;  // under a program found
 
 // The install roots, each read from an expansion; R: is a removable drive and is never read.
 void InstallRoots(World& world)
@@ -29,8 +29,7 @@ TEST(SearchDncPrograms, FindsKdncBehindEachWrongValueAndProvesTheFix)
     const std::string roots = "   Searched: each record's value; " + kPf86 + " two folders deep, folders read: ";
     const std::string trimmed = "from the value without its trailing blanks, dots or enclosing quotes";
     const auto found = [](int row, std::string program, std::string from) {
-        const char* const names[] = {"DNC", "R2 Max uninstall", "R2 Max", "R2", "R2 Basic", "R1"};
-        return "   " + std::to_string(row + 1) + ". " + names[row] + ": " + program + ", " + from + "\n";
+        return "   " + std::to_string(row + 1) + ". " + kRecordName[row] + ": " + program + ", " + from + "\n";
     };
     const auto fix = [](int row, std::string folder) {  // the record's own key, written out in world.h
         return "      reg add \"HKLM\\" + std::string(kRecords[row].keyPath) + "\" /v " + kRecords[row].valueName +

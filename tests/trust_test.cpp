@@ -13,7 +13,6 @@ const SecurityAccount kSystem = {"SYSTEM", AccountKind::kTrusted}, kUsers = {"Us
 const std::string kKey = "HKLM\\SOFTWARE\\Halvorne, Incorporated\\KORVANT R2\\Install Information";  // record 4's
 const std::string kVendor = "HKLM\\SOFTWARE\\Halvorne, Incorporated";
 const std::string kPlantsR2Max = ", planting kdnc.exe where record 3 R2 Max leads, which is tried first";
-const std::string kTrustedLine = "   trusted: only SYSTEM, the administrators and TrustedInstaller can change or replace kdnc.exe\n";
 const std::string kPlants = ", planting kdnc.exe where record 1 DNC leads, which is tried first";
 const std::string kRemedy = "   trusted once only SYSTEM, the administrators and TrustedInstaller can change it: remove the rights "
                             "named above, or install kdnc.exe under Program Files\n";

@@ -27,6 +27,8 @@ const DncCandidate kRecords[6] = {
     {"SOFTWARE\\Halvorne, Incorporated\\KORVANT R2 Basic\\Install Information", "Path", "KorvR2\\KDNC\\kdnc.exe"},
     {"SOFTWARE\\Halvorne, Incorporated\\KORVANT R1\\Install Information", "Path", "KorvR1\\KDNC\\kdnc.exe"},
 };
+// And as the report names them.
+const std::string kRecordName[6] = {"DNC", "R2 Max uninstall", "R2 Max", "R2", "R2 Basic", "R1"};
 
 // HKEY_LOCAL_MACHINE, sign-extended; a 64-bit build adds KEY_WOW64_32KEY to see the registry of a 32-bit program.
 const RegistryKey kLocalMachine = static_cast<RegistryKey>(static_cast<std::intptr_t>(std::int32_t(0x80000002u)));
@@ -38,6 +40,8 @@ const std::uint32_t kInstallKeyAccess = 0x0001;
 
 const std::string kFull = "Predator CNC Editor for KORVANT - [";
 const std::string kMessage = "Error: Cannot find KORVANT DNC";
+// What the report says under a program that no one but SYSTEM, the administrators and TrustedInstaller can replace.
+const std::string kTrustedLine = "   trusted: only SYSTEM, the administrators and TrustedInstaller can change or replace kdnc.exe\n";
 
 struct World {
     std::optional<std::string> title;  // of the window in front; none: no window
