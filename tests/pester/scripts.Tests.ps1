@@ -31,7 +31,7 @@ Describe 'the shipped scripts' {
     }
 
     It '<script>, <case>: exit <exit> and one line' -ForEach @(
-        @{ script = 'kdnclaunch-intune-detect.ps1'; case = 'start'; exit = 0; line = 'kdnclaunch would start: "C:\Programs\KORVANT\KorvR2max\KDNC\kdnc.exe"' }
+        @{ script = 'kdnclaunch-intune-detect.ps1'; case = 'start'; exit = 0; line = 'kdnclaunch would start: "C:\Program Files (x86)\Halvorne\KORVANT\KorvR2max\KDNC\kdnc.exe" "C:\NC\part 1.nc"' }
         @{ script = 'kdnclaunch-intune-detect.ps1'; case = 'half-broken'; exit = 1; line = 'kdnclaunch would show the warning: * fix record 6 R1; not trusted: a record kdnclaunch tries is relative (2 R2 Max uninstall:*' }
         @{ script = 'kdnclaunch-intune-detect.ps1'; case = 'no check'; exit = 1; line = 'kdnclaunch-check.exe not found: *none?kdnclaunch-check.exe' }
         @{ script = 'kdnclaunch-intune-remediate.ps1'; case = 'no check'; exit = 1; line = 'kdnclaunch-check.exe not found: *none?kdnclaunch-check.exe' }
@@ -115,7 +115,7 @@ Describe 'the shipped scripts' {
             $kept = @(Get-ChildItem $folder); $calls = @(Get-StandinCalls | Select-Object -Unique)
             $start.ExitCode, $none.ExitCode, $broken.ExitCode, $first.Count, $kept.Count, $calls.Count | Should -Be 0, 2, 1, 1, 1, 2
             $kept[0].Name | Should -Match "^kdnclaunch-last-$guid\.txt$"
-            [IO.File]::ReadAllText($kept[0].FullName, [Text.Encoding]::Unicode) -replace "`r", '' | Should -Be (Get-Content "$PSScriptRoot/recorded/half-broken.txt" -Raw)
+            [IO.File]::ReadAllText($kept[0].FullName, [Text.Encoding]::Unicode) -replace "`r", '' | Should -Be "$((& "$PSScriptRoot/guide-sample" half-broken) -join "`n")`n"
             # Each report in %ProgramData%\kdnclaunch under its own new name, the folder made with a protected DACL for SYSTEM and Administrators alone.
             $calls | Should -Match "^--out $([regex]::Escape((Join-Path $folder 'kdnclaunch-')))$guid\.txt $"
             Should -Invoke New-KdncProtectedFolder -ParameterFilter { $Path -eq $folder -and $Sddl -eq 'D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)' }
